@@ -1,0 +1,11 @@
+# Chooses the OS seam of each subsystem: subsystems list their sources as
+# "name_${TARROWIN_OS}.cpp" and get the Win32 or the POSIX twin.
+if(WIN32)
+  set(TARROWIN_OS win32)
+  add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
+                          _WIN32_WINNT=0x0601)
+  # One self-contained .exe: no MinGW runtime DLLs beside it.
+  add_link_options(-static -static-libgcc -static-libstdc++)
+else()
+  set(TARROWIN_OS posix)
+endif()
