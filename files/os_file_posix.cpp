@@ -241,8 +241,11 @@ std::u16string FullPath(const char16_t* path) {
     start = end + 1;
   }
   std::string result;
-  for (const std::string& part : parts) result += "/" + part;
-  if (result.empty()) result = "/";
+  for (const std::string& part : parts) {
+    result += '/';
+    result += part;
+  }
+  if (result.empty()) result.push_back('/');
   return FromUtf8(result);
 }
 

@@ -19,6 +19,7 @@ class FileStreamTest : public testing::Test {
  protected:
   // Stores `bytes` as a file and opens it for reading.
   void OpenBytes(const std::string& bytes) {
+    stream_.Close();  // Windows shares the file for reading only
     WriteBytes(dir_.dir() / "in.txt", bytes);
     ASSERT_TRUE(stream_.Open(Path(u"in.txt").c_str(), kGenericRead, kFileShareRead, kOpenExisting));
   }
