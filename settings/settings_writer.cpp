@@ -107,10 +107,9 @@ bool WriteFlushClose(FileHandle& file, const std::string& bytes) {
 // A new file beside the target, created exclusively so that nothing of
 // anyone else's is overwritten.
 FileHandle CreateSiblingFile(const std::u16string& target, std::u16string* name) {
-  for (int attempt = 0; attempt < 16; ++attempt) {
+  for (int attempt = 0; attempt < 10; ++attempt) {
     *name = target + u".save";
-    if (attempt > 0)
-      *name += static_cast<char16_t>(attempt < 10 ? u'0' + attempt : u'a' + attempt - 10);
+    if (attempt > 0) *name += static_cast<char16_t>(u'0' + attempt);
     *name += u".tmp";
     FileHandle file = FileHandle::Open(name->c_str(), kGenericWrite, 0, kCreateNew);
     if (file.IsValid()) return file;

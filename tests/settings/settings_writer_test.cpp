@@ -137,6 +137,15 @@ TEST_F(SettingsWriterTest, WhatIsWrittenReadsBack) {
   EXPECT_EQ(Contents(read), before);
 }
 
+TEST_F(SettingsWriterTest, LeavesOtherFilesBesideTheTargetAlone) {
+  WriteBytes(dir_.dir() / "out.ini.save.tmp", "someone else's");
+  doc_.SetString(u"s", u"k", u"v");
+  ASSERT_EQ(Save(), 1);
+  EXPECT_EQ(Written(), "[s]\r\nk=v\r\n\r\n");
+  EXPECT_EQ(ReadBytes(dir_.dir() / "out.ini.save.tmp"), "someone else's");
+  EXPECT_EQ(Files().size(), 2u);
+}
+
 TEST_F(SettingsWriterTest, UnwritablePlacesFail) {
   doc_.SetString(u"s", u"k", u"v");
   EXPECT_EQ(doc_.SaveFile(dir_.Path(u"missing/out.ini").c_str(), nullptr, 1), 0);
