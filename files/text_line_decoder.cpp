@@ -13,9 +13,9 @@ struct Char {
   std::size_t bytes;
 };
 
-bool NextAnsi(const std::uint8_t* p, std::size_t left, Char* c) {
+bool NextAnsi(const CodePage932& code_page, const std::uint8_t* p, std::size_t left, Char* c) {
   c->unit_count = 1;
-  c->bytes = static_cast<std::size_t>(CodePage932::Instance().Decode(p, left, &c->units[0]));
+  c->bytes = static_cast<std::size_t>(code_page.Decode(p, left, &c->units[0]));
   return c->bytes != 0;
 }
 
@@ -81,10 +81,16 @@ bool NextUtf16(const std::uint8_t* p, std::size_t left, bool big_endian, Char* c
   return true;
 }
 
-bool Next(TextEncoding encoding, const std::uint8_t* p, std::size_t left, Char* c) {
-  switch (encoding) {
+// The code page tables are looked up once per line, not per character.
+struct Decoder {
+  TextEncoding encoding;
+  const CodePage932* code_page;
+};
+
+bool Next(const Decoder& decoder, const std::uint8_t* p, std::size_t left, Char* c) {
+  switch (decoder.encoding) {
     case TextEncoding::kAnsi:
-      return NextAnsi(p, left, c);
+      return NextAnsi(*decoder.code_page, p, left, c);
     case TextEncoding::kUtf8:
       return NextUtf8(p, left, c);
     case TextEncoding::kUtf16LE:
@@ -110,15 +116,17 @@ DetectedEncoding DetectTextEncoding(const std::uint8_t* content, std::size_t siz
 
 std::size_t DecodeLine(TextEncoding encoding, const std::uint8_t* content, std::size_t size,
                        std::size_t position, char16_t* buffer, std::uint32_t count) {
+  const Decoder decoder{encoding,
+                        encoding == TextEncoding::kAnsi ? &CodePage932::Instance() : nullptr};
   std::size_t stored = 0;
   for (std::uint32_t chars = 0; chars < count && position < size; ++chars) {
     Char c;
-    if (!Next(encoding, content + position, size - position, &c) || IsUnit(c, 0)) break;
+    if (!Next(decoder, content + position, size - position, &c) || IsUnit(c, 0)) break;
     if (IsUnit(c, u'\r') || IsUnit(c, u'\n')) {
       position += c.bytes;
       Char lf;
       if (IsUnit(c, u'\r') && position < size &&
-          Next(encoding, content + position, size - position, &lf) && IsUnit(lf, u'\n')) {
+          Next(decoder, content + position, size - position, &lf) && IsUnit(lf, u'\n')) {
         position += lf.bytes;
       }
       break;
