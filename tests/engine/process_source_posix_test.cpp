@@ -61,7 +61,7 @@ class ChildProcess {
   ChildProcess() {
     static int serial = 0;
     const fs::path helper =
-        fs::read_symlink("/proc/self/exe").parent_path() / "engine_affinity_child";
+        fs::read_symlink("/proc/self/exe").parent_path() / "helpers" / "engine_affinity_child";
     char dir_template[] = "/tmp/tarrowin-engine-XXXXXX";
     if (mkdtemp(dir_template) == nullptr) return;
     dir_ = dir_template;

@@ -77,7 +77,7 @@ class ChildProcess {
     if (!CreateDirectoryW(dir_.c_str(), nullptr)) return;
     name_ = L"twchild_" + unique + L".exe";
     path_ = dir_ + L"\\" + name_;
-    const std::wstring helper = FolderOf(ThisProgram()) + L"\\engine_affinity_child.exe";
+    const std::wstring helper = FolderOf(ThisProgram()) + L"\\helpers\\engine_affinity_child.exe";
     if (!CopyFileW(helper.c_str(), path_.c_str(), TRUE)) return;
 
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
@@ -91,11 +91,12 @@ class ChildProcess {
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = read_end;
-    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
-    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    // No console and none of this program's output handles: nothing of the
+    // child (or of a console host that Wine would start for it) may keep the
+    // test runner's output pipe open.
     std::wstring command = L"\"" + path_ + L"\"";
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(path_.c_str(), command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+    if (!CreateProcessW(path_.c_str(), command.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS,
                         nullptr, nullptr, &startup, &info)) {
       return;
     }
