@@ -1,0 +1,28 @@
+// Helpers shared by the crypto tests: reproducible random bytes, and feeding
+// a whole message in pieces of chosen sizes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "crypto/hash.h"
+
+namespace tarrowin::testing {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes RandomBytes(std::mt19937& rng, std::size_t count);
+
+// Piece sizes that are odd and straddle block boundaries: 1, 3, 5, 7, 11,
+// 13, 17, 31, 33, 63, 65, then again.
+const std::vector<std::size_t>& OddPieces();
+
+// Random piece sizes from 0 to `largest`, enough to cover `total` bytes.
+std::vector<std::size_t> RandomPieces(std::mt19937& rng, std::size_t total, std::size_t largest);
+
+// The digest of `message`, fed in pieces of the given sizes (cycling).
+Bytes DigestInPieces(IHash& hash, const Bytes& message, const std::vector<std::size_t>& pieces);
+
+}  // namespace tarrowin::testing
