@@ -29,6 +29,35 @@ std::vector<std::size_t> RandomPieces(std::mt19937& rng, std::size_t total, std:
   return pieces;
 }
 
+Bytes RunMode(ICipherMode& mode, Direction direction, const Bytes& in,
+              const std::vector<std::size_t>& pieces, std::size_t block_size) {
+  Bytes result;
+  std::size_t at = 0;
+  for (std::size_t n = 0; at < in.size() || n == 0; ++n) {
+    const std::size_t size = std::min(pieces[n % pieces.size()], in.size() - at);
+    // Room for a full block more than the piece, one byte in for alignment.
+    Bytes out(size + block_size + 1, 0xEE);
+    Bytes piece(in.begin() + at, in.begin() + at + size);
+    std::size_t written = 12345;
+    const int ok = direction == Direction::kEncrypt
+                       ? mode.Encrypt(out.data() + 1, written, piece.data(), size)
+                       : mode.Decrypt(out.data() + 1, written, piece.data(), size);
+    EXPECT_EQ(ok, 1);
+    EXPECT_EQ(written % block_size, 0u);
+    EXPECT_LT(written, size + block_size);
+    result.insert(result.end(), out.begin() + 1, out.begin() + 1 + written);
+    at += size;
+  }
+  Bytes out(block_size + 1);
+  std::size_t written = 12345;
+  const int ok = direction == Direction::kEncrypt ? mode.FinishEncrypt(out.data() + 1, written)
+                                                  : mode.FinishDecrypt(out.data() + 1, written);
+  EXPECT_EQ(ok, 1);
+  EXPECT_TRUE(written == 0 || written == block_size) << written;
+  result.insert(result.end(), out.begin() + 1, out.begin() + 1 + written);
+  return result;
+}
+
 Bytes DigestInPieces(IHash& hash, const Bytes& message, const std::vector<std::size_t>& pieces) {
   hash.Init();
   std::size_t at = 0;
