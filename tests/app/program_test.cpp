@@ -49,6 +49,37 @@ std::wstring ProgramPath() {
   return full;
 }
 
+bool IsMainWindow(HWND window) {
+  wchar_t className[32] = {};
+  GetClassNameW(window, className, 32);
+  return std::wstring(className) == L"tarrowin";
+}
+
+struct WindowSearch {
+  DWORD processId;
+  HWND found;
+};
+
+// EnumWindows callback: the main window of one process, with its title.
+BOOL CALLBACK FindMainWindow(HWND window, LPARAM data) {
+  auto& search = *reinterpret_cast<WindowSearch*>(data);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  wchar_t title[64] = {};
+  GetWindowTextW(window, title, 64);
+  if (owner != search.processId || !IsMainWindow(window) ||
+      std::wstring(title) != L"Tarrowin Ver 0.02") {
+    return TRUE;
+  }
+  search.found = window;
+  return FALSE;
+}
+
+BOOL CALLBACK CountMainWindow(HWND window, LPARAM count) {
+  if (IsMainWindow(window)) ++*reinterpret_cast<int*>(count);
+  return TRUE;
+}
+
 class Program {
  public:
   explicit Program(const std::wstring& path) {
@@ -81,26 +112,8 @@ class Program {
 
   // The process's main window once it has its final title, else null.
   HWND MainWindow() const {
-    struct Search {
-      DWORD id;
-      HWND found;
-    } search{id_, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-          auto& s = *reinterpret_cast<Search*>(data);
-          DWORD owner = 0;
-          GetWindowThreadProcessId(window, &owner);
-          wchar_t className[32] = {}, title[64] = {};
-          GetClassNameW(window, className, 32);
-          GetWindowTextW(window, title, 64);
-          if (owner == s.id && std::wstring(className) == L"tarrowin" &&
-              std::wstring(title) == L"Tarrowin Ver 0.02") {
-            s.found = window;
-            return FALSE;
-          }
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    WindowSearch search{id_, nullptr};
+    EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
   }
 
@@ -126,14 +139,7 @@ class Program {
 
 int CountMainWindows() {
   int count = 0;
-  EnumWindows(
-      [](HWND window, LPARAM data) -> BOOL {
-        wchar_t className[32] = {};
-        GetClassNameW(window, className, 32);
-        if (std::wstring(className) == L"tarrowin") ++*reinterpret_cast<int*>(data);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&count));
+  EnumWindows(CountMainWindow, reinterpret_cast<LPARAM>(&count));
   return count;
 }
 

@@ -157,7 +157,9 @@ TEST_F(RuleListTest, NewRowsScrollIntoView) {
   }
 }
 
-TEST_F(RuleListTest, EditAndDeleteAreGreyedUntilARowIsSelected) {
+TEST_F(RuleListTest, StartsEmptyWithEditAndDeleteGreyedUntilARowIsSelected) {
+  EXPECT_EQ(RowCount(), 0);
+  EXPECT_TRUE(Context().MasterRules->empty());
   EXPECT_FALSE(ItemCommandsEnabled());
   AddRule({u"a.exe", 1, 0});
   EXPECT_FALSE(ItemCommandsEnabled());

@@ -79,20 +79,34 @@ TEST_F(SingleInstanceTest, WindowsOfOtherProgramsAreLeftAlone) {
   EXPECT_FALSE(IsWindowVisible(MainWindow()));
 }
 
-TEST(ApplicationTest, CommandLineIsConvertedFromTheAnsiCodePage) {
+TEST(ApplicationTest, CommandLineIsKeptAsUtf16) {
   CApplication none(GetModuleHandleW(nullptr), nullptr, nullptr, SW_SHOWNORMAL);
   EXPECT_EQ(none.CommandLine(), nullptr);
   CApplication empty(GetModuleHandleW(nullptr), nullptr, "", SW_SHOWNORMAL);
   ASSERT_NE(empty.CommandLine(), nullptr);
   EXPECT_STREQ(empty.CommandLine(), L"");
-  // "設定.ini normal" in code page 932, the ANSI code page of a Japanese system.
-  if (GetACP() == 932) {
-    CApplication japanese(GetModuleHandleW(nullptr), nullptr, "\x90\xdd\x92\xe8.ini normal",
-                          SW_SHOWNORMAL);
-    EXPECT_STREQ(japanese.CommandLine(), L"設定.ini normal");
-  }
   CApplication ascii(GetModuleHandleW(nullptr), nullptr, "rules.ini long", SW_SHOWNORMAL);
   EXPECT_STREQ(ascii.CommandLine(), L"rules.ini long");
+}
+
+TEST(ApplicationTest, CommandLineIsConvertedFromTheJapaneseCodePage) {
+  if (GetACP() != 932) GTEST_SKIP() << "the ANSI code page is " << GetACP() << ", not 932";
+  // "設定.ini normal" in code page 932.
+  CApplication japanese(GetModuleHandleW(nullptr), nullptr, "\x90\xdd\x92\xe8.ini normal",
+                        SW_SHOWNORMAL);
+  EXPECT_STREQ(japanese.CommandLine(), L"設定.ini normal");
+}
+
+using ApplicationWindowTest = ShellTest;
+
+TEST_F(ApplicationWindowTest, ClassAndWindowAreMadeOnce) {
+  CApplication& app = *Context().App;
+  EXPECT_EQ(app.RegisterWindowClass(L"TarrowinTestOther", DefWindowProcW, nullptr, nullptr, nullptr,
+                                    nullptr, nullptr),
+            0);
+  EXPECT_EQ(app.CreateMainWindow(0, WS_OVERLAPPEDWINDOW, 0, 0, 100, 100), 0);
+  CApplication fresh(GetModuleHandleW(nullptr), nullptr, nullptr, SW_HIDE);
+  EXPECT_EQ(fresh.CreateMainWindow(0, WS_OVERLAPPEDWINDOW, 0, 0, 100, 100), 0);  // no class
 }
 
 }  // namespace
