@@ -4,7 +4,6 @@
 
 #include <tlhelp32.h>
 
-#include <cstring>
 #include <string_view>
 
 #include "app/engine_api.h"
@@ -32,7 +31,8 @@ std::wstring ProcessFileName(DWORD id) {
        more = Process32NextW(snapshot.get(), &entry)) {
     if (entry.th32ProcessID != id) continue;
     static_assert(sizeof(wchar_t) == sizeof(char16_t));
-    const auto name = FileNamePart(reinterpret_cast<const char16_t*>(entry.szExeFile));
+    const std::u16string_view name =
+        FileNamePart(std::u16string_view(reinterpret_cast<const char16_t*>(entry.szExeFile)));
     return std::wstring(reinterpret_cast<const wchar_t*>(name.data()), name.size());
   }
   return {};
