@@ -1,0 +1,186 @@
+// Win32 side of the file seam: CreateFileW handles, CreateFileMappingW and
+// MapViewOfFileEx views, GetFullPathNameW, DeleteFileW and MoveFileExW.
+// char16_t text is passed to the wide calls as wchar_t, which has the same
+// size and encoding on Windows.
+#include <windows.h>
+
+#include <vector>
+
+#include "files/os_file.h"
+
+namespace tarrowin {
+namespace {
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 wchar_t");
+static_assert(kGenericRead == GENERIC_READ && kGenericWrite == GENERIC_WRITE);
+static_assert(kFileShareRead == FILE_SHARE_READ && kFileShareWrite == FILE_SHARE_WRITE &&
+              kFileShareDelete == FILE_SHARE_DELETE);
+static_assert(kCreateNew == CREATE_NEW && kCreateAlways == CREATE_ALWAYS &&
+              kOpenExisting == OPEN_EXISTING && kOpenAlways == OPEN_ALWAYS &&
+              kTruncateExisting == TRUNCATE_EXISTING);
+static_assert(kSeekBegin == FILE_BEGIN && kSeekCurrent == FILE_CURRENT && kSeekEnd == FILE_END);
+
+const wchar_t* Wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
+
+HANDLE AsHandle(std::intptr_t native) { return reinterpret_cast<HANDLE>(native); }
+
+}  // namespace
+
+FileHandle::~FileHandle() { Close(); }
+
+FileHandle::FileHandle(FileHandle&& other) noexcept : native_(other.native_) {
+  other.native_ = kInvalid;
+}
+
+FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
+  if (this != &other) {
+    Close();
+    native_ = other.native_;
+    other.native_ = kInvalid;
+  }
+  return *this;
+}
+
+FileHandle FileHandle::Open(const char16_t* path, std::uint32_t access, std::uint32_t share,
+                            std::uint32_t creation) {
+  if (path == nullptr || *path == 0) return FileHandle();
+  HANDLE handle =
+      ::CreateFileW(Wide(path), access, share, nullptr, creation, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return FileHandle();
+  return FileHandle(reinterpret_cast<std::intptr_t>(handle));
+}
+
+bool FileHandle::Read(void* buffer, std::uint32_t count, std::uint32_t* done) {
+  *done = 0;
+  if (!IsValid()) return false;
+  DWORD read = 0;
+  const BOOL ok = ::ReadFile(AsHandle(native_), buffer, count, &read, nullptr);
+  *done = read;
+  return ok != FALSE;
+}
+
+bool FileHandle::Write(const void* buffer, std::uint32_t count, std::uint32_t* done) {
+  *done = 0;
+  if (!IsValid()) return false;
+  DWORD written = 0;
+  const BOOL ok = ::WriteFile(AsHandle(native_), buffer, count, &written, nullptr);
+  *done = written;
+  return ok != FALSE && written == count;
+}
+
+bool FileHandle::ReadAt(std::uint64_t offset, void* buffer, std::uint32_t count,
+                        std::uint32_t* done) {
+  *done = 0;
+  return Seek(static_cast<std::int64_t>(offset), kSeekBegin, nullptr) && Read(buffer, count, done);
+}
+
+bool FileHandle::Seek(std::int64_t distance, std::uint32_t method, std::uint64_t* position) {
+  if (!IsValid()) return false;
+  LARGE_INTEGER move;
+  LARGE_INTEGER result;
+  move.QuadPart = distance;
+  if (!::SetFilePointerEx(AsHandle(native_), move, &result, method)) return false;
+  if (position != nullptr) *position = static_cast<std::uint64_t>(result.QuadPart);
+  return true;
+}
+
+bool FileHandle::GetSize(std::uint64_t* size) {
+  LARGE_INTEGER result;
+  if (!IsValid() || !::GetFileSizeEx(AsHandle(native_), &result)) return false;
+  *size = static_cast<std::uint64_t>(result.QuadPart);
+  return true;
+}
+
+bool FileHandle::SetEnd() { return IsValid() && ::SetEndOfFile(AsHandle(native_)) != FALSE; }
+
+bool FileHandle::Flush() { return IsValid() && ::FlushFileBuffers(AsHandle(native_)) != FALSE; }
+
+bool FileHandle::Close() {
+  if (!IsValid()) return true;
+  HANDLE handle = AsHandle(native_);
+  native_ = kInvalid;
+  return ::CloseHandle(handle) != FALSE;
+}
+
+MappedView::~MappedView() { Release(); }
+
+MappedView::MappedView(MappedView&& other) noexcept
+    : mapping_(other.mapping_), data_(other.data_), size_(other.size_) {
+  other.mapping_ = 0;
+  other.data_ = nullptr;
+  other.size_ = 0;
+}
+
+MappedView& MappedView::operator=(MappedView&& other) noexcept {
+  if (this != &other) {
+    Release();
+    mapping_ = other.mapping_;
+    data_ = other.data_;
+    size_ = other.size_;
+    other.mapping_ = 0;
+    other.data_ = nullptr;
+    other.size_ = 0;
+  }
+  return *this;
+}
+
+MappedView MappedView::MapReadOnly(const FileHandle& file, std::uint64_t length) {
+  MappedView view;
+  if (!file.IsValid() || length == 0 || length > SIZE_MAX) return view;
+  HANDLE mapping = ::CreateFileMappingW(AsHandle(file.native()), nullptr,
+                                        PAGE_READONLY | SEC_COMMIT, 0, 0, nullptr);
+  if (mapping == nullptr) return view;
+  void* data = ::MapViewOfFileEx(mapping, FILE_MAP_READ, 0, 0, 0, nullptr);
+  if (data == nullptr) {
+    ::CloseHandle(mapping);
+    return view;
+  }
+  view.mapping_ = reinterpret_cast<std::intptr_t>(mapping);
+  view.data_ = static_cast<const std::uint8_t*>(data);
+  view.size_ = length;
+  return view;
+}
+
+void MappedView::Release() {
+  if (data_ != nullptr) ::UnmapViewOfFile(data_);
+  if (mapping_ != 0) ::CloseHandle(AsHandle(mapping_));
+  mapping_ = 0;
+  data_ = nullptr;
+  size_ = 0;
+}
+
+std::u16string FullPath(const char16_t* path) {
+  if (path == nullptr || *path == 0) return {};
+  // The first call usually fits; a longer path reports the room it needs.
+  std::vector<wchar_t> buffer(MAX_PATH);
+  DWORD length =
+      ::GetFullPathNameW(Wide(path), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+  if (length >= buffer.size()) {
+    buffer.resize(length + 4);
+    length =
+        ::GetFullPathNameW(Wide(path), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+  }
+  if (length == 0 || length >= buffer.size()) return {};
+  return std::u16string(reinterpret_cast<const char16_t*>(buffer.data()), length);
+}
+
+PathKind GetPathKind(const char16_t* path) {
+  if (path == nullptr || *path == 0) return PathKind::kMissing;
+  const DWORD attributes = ::GetFileAttributesW(Wide(path));
+  if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::kMissing;
+  return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0
+             ? PathKind::kOther
+             : PathKind::kRegularFile;
+}
+
+bool DeleteFilePath(const char16_t* path) {
+  return path != nullptr && ::DeleteFileW(Wide(path)) != FALSE;
+}
+
+bool ReplaceFilePath(const char16_t* source, const char16_t* target) {
+  return source != nullptr && target != nullptr &&
+         ::MoveFileExW(Wide(source), Wide(target),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+}  // namespace tarrowin
