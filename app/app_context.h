@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/engine_api.h"
+#include "engine/cpu_limit_thread.h"
 
 namespace tarrowin {
 

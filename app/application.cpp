@@ -6,8 +6,8 @@
 
 #include <string_view>
 
-#include "app/engine_api.h"
 #include "app/main_window.h"
+#include "engine/affinity_rules.h"
 
 namespace tarrowin {
 namespace {

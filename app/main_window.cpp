@@ -98,16 +98,13 @@ void SelectCheckCycle(HWND window, UINT id) {
     SetMenuItemState(menu, cycle, 0);
   SetMenuItemState(menu, id, MFS_CHECKED);
 
+  // The engine wakes for normal and long; stop only changes the period, so
+  // a wait in progress runs to its end. The same period again does nothing.
   AppContext* context = CurrentAppContext();
   if (context == nullptr || context->Engine == nullptr) return;
-  CCPULimitThread& engine = *context->Engine;
-  // Stop only changes the period: a wait in progress runs to its end.
-  const std::int32_t period = id == ID_CYCLE_NORMAL ? CCPULimitThread::kNormalPeriod
-                              : id == ID_CYCLE_LONG ? CCPULimitThread::kLongPeriod
-                                                    : CCPULimitThread::kStopPeriod;
-  if (engine.CheckPeriod.load(std::memory_order_relaxed) == period) return;
-  engine.CheckPeriod.store(period, std::memory_order_relaxed);
-  if (period != CCPULimitThread::kStopPeriod) engine.Wake();
+  context->Engine->SetCheckPeriod(id == ID_CYCLE_NORMAL ? CCPULimitThread::kNormalPeriod
+                                  : id == ID_CYCLE_LONG ? CCPULimitThread::kLongPeriod
+                                                        : CCPULimitThread::kStopPeriod);
 }
 
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "app/engine_api.h"
+#include "engine/limit_rule.h"
 
 namespace tarrowin {
 

@@ -9,6 +9,7 @@
 #include "app/rule_list_dialog.h"
 #include "app/settings_commands.h"
 #include "app/tray_icon.h"
+#include "engine/affinity_rules.h"
 
 namespace tarrowin {
 

@@ -11,7 +11,7 @@
 
 #include "app/app_context.h"
 #include "app/application.h"
-#include "app/engine_api.h"
+#include "engine/cpu_limit_thread.h"
 #include "engine/smart_ptr.h"
 
 namespace tarrowin {

@@ -17,6 +17,7 @@
 #include "app/resource.h"
 #include "app/rule_list_dialog.h"
 #include "tests/app/dialog_template.h"
+#include "tests/app/fake_processes.h"
 #include "tests/app/shell_fixture.h"
 
 namespace tarrowin::testing {
@@ -214,6 +215,25 @@ TEST_F(RuleListTest, DeletingOneOfSeveralRowsKeepsTheOthersInOrder) {
   const std::vector<LimitRule> left = {{u"a.exe", 1, 0}, {u"c.exe", -1, 0}};
   EXPECT_EQ(*Context().MasterRules, left);
   EXPECT_TRUE(ItemCommandsEnabled());
+}
+
+TEST_F(RuleListTest, DeletingHandsTheRemainingRulesToTheEngine) {
+  FakeEngine engine(Context(), {u"C:\\a\\a.exe", u"C:\\b\\b.exe", u"C:\\c\\c.exe"});
+  AddRule({u"a.exe", 1, 0x1});
+  AddRule({u"b.exe", 1, 0x2});
+  AddRule({u"c.exe", 1, 0x4});
+  SelectRow(0);
+  SendMessageW(ListDialog(), WM_COMMAND, IDC_LIST_DELETE, 0);
+  const std::map<ProcessId, std::uint32_t> narrowed = {{1, 0x2}, {2, 0x4}};
+  EXPECT_EQ(engine.Pass(), narrowed);
+}
+
+TEST_F(RuleListTest, DeletingTheLastRuleLeavesTheEngineNothingToDo) {
+  FakeEngine engine(Context(), {u"C:\\a\\a.exe"});
+  AddRule({u"a.exe", 1, 0x1});
+  SelectRow(0);
+  SendMessageW(ListDialog(), WM_COMMAND, IDC_LIST_DELETE, 0);
+  EXPECT_TRUE(engine.Pass().empty());
 }
 
 TEST_F(RuleListTest, ClearingTheListGreysTheCommands) {
