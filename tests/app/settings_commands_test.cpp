@@ -39,7 +39,7 @@ constexpr wchar_t kErrorCaption[] = L"エラー";
 const std::vector<std::wstring> kSettingsFilters = {L"設定ファイル (*.ini)",
                                                     L"すべてのファイル (*.*)"};
 
-// The Part's two rules as a saved file: code page 932, CR LF.
+// Two rules as a saved file: code page 932, CR LF.
 constexpr char kTwoRulesFile[] =
     "[tarrowin1]\r\n"
     "ProcessName=notepad.exe\r\n"
