@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -80,6 +82,20 @@ TEST_F(RuleSettingsTest, WhatIsSavedLoadsBack) {
                                         {u"x.exe", 0, 0},
                                         {u"notepad.exe", 8, 0}};
   EXPECT_EQ(Loaded(Saved(rules)), rules);
+}
+
+// The example in the documentation is a file as the program writes it:
+// loading and saving it again gives it back byte for byte.
+TEST_F(RuleSettingsTest, ExampleFileIsWhatTheProgramWrites) {
+  const char* folder = std::getenv("TARROWIN_TEST_DATA");
+  ASSERT_NE(folder, nullptr) << "TARROWIN_TEST_DATA is not set";
+  const std::string example = ReadBytes(std::filesystem::path(folder) / "tarrowin.ini");
+  const std::vector<LimitRule> rules = Loaded(example);
+  const std::vector<LimitRule> expected = {{u"notepad.exe", 1, 0},
+                                           {u"C:\\Program Files\\Tool\\tool.exe", 2, 0x3},
+                                           {u"ゲーム.exe", -2, 0}};
+  EXPECT_EQ(rules, expected);
+  EXPECT_EQ(Saved(rules), example);
 }
 
 struct LoadCase {
