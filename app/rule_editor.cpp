@@ -24,7 +24,7 @@ namespace {
 
 // Field buffers in UTF-16 units, the terminator included.
 constexpr int kNameCapacity = 2048;
-constexpr int kMaskCapacity = 64;
+constexpr int kNumberCapacity = 64;  // the count and mask fields
 constexpr int kMaskButtonCapacity = 256;
 
 // The master rule being edited; -1 while adding. Set when the dialog opens.
@@ -51,7 +51,7 @@ std::int32_t ReadCoreCount(HWND dialog) {
   BOOL translated = FALSE;
   UINT value = GetDlgItemInt(dialog, IDC_CORE_COUNT, &translated, FALSE);
   if (!translated) {
-    const std::wstring text = ItemText(dialog, IDC_CORE_COUNT, kMaskCapacity);
+    const std::wstring text = ItemText(dialog, IDC_CORE_COUNT, kNumberCapacity);
     const bool digits =
         !text.empty() && text.find_first_not_of(L"0123456789") == std::wstring::npos;
     value = digits ? UINT_MAX : 0;  // digits that overflow 32 bits
@@ -135,7 +135,7 @@ void InitRuleEditor(HWND dialog, int index) {
 int AcceptRuleEdit(HWND dialog) {
   AppContext& context = *CurrentAppContext();
   const std::wstring name = ItemText(dialog, IDC_PROGRAM_NAME, kNameCapacity);
-  const std::wstring maskText = ItemText(dialog, IDC_CPU_MASK, kMaskCapacity);
+  const std::wstring maskText = ItemText(dialog, IDC_CPU_MASK, kNumberCapacity);
   const bool enabled =
       SendDlgItemMessageW(dialog, IDC_LIMIT_ENABLED, BM_GETCHECK, 0, 0) == BST_CHECKED;
   std::int32_t count = ReadCoreCount(dialog);
