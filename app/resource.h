@@ -33,3 +33,20 @@
 #define IDC_LIST_ADD 1005
 #define IDC_LIST_MODIFY 1006
 #define IDC_LIST_DELETE 1007
+
+// Controls shared by the rule editor (104) and the mask dialog (105).
+#define IDC_ACCEPT 1001
+#define IDC_CANCEL 1002
+
+// Controls of the rule editor (104).
+#define IDC_PROGRAM_NAME 1009
+#define IDC_BROWSE 1010
+#define IDC_CORE_COUNT 1011
+#define IDC_CPU_MASK 1012
+#define IDC_SET_MASK 1013
+#define IDC_LIMIT_ENABLED 1014
+
+// Check boxes "CPU 01" to "CPU 32" of the mask dialog (105): processor bit
+// n has the box IDC_CPU_FIRST + n.
+#define IDC_CPU_FIRST 1201
+#define IDC_CPU_LAST 1232

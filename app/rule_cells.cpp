@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cstdint>
 
+#include "app/normalize_rule.h"
+
 namespace tarrowin {
 namespace {
 
@@ -15,7 +17,9 @@ std::u16string Decimal(std::uint32_t value) {
   return Ascii(digits, result.ptr);
 }
 
-std::u16string HexMask(std::uint32_t mask) {
+}  // namespace
+
+std::u16string MaskText(std::uint32_t mask) {
   char digits[16] = "0x";
   const auto result = std::to_chars(digits + 2, digits + sizeof digits, mask, 16);
   const auto length = result.ptr - (digits + 2);
@@ -25,14 +29,8 @@ std::u16string HexMask(std::uint32_t mask) {
   return text;
 }
 
-}  // namespace
-
 std::array<std::u16string, kRuleColumnCount> RuleCellTexts(const LimitRule& rule) {
-  // Computed unsigned so that the magnitude of the most negative count is
-  // exact.
-  const auto count = static_cast<std::uint32_t>(rule.CPUCount);
-  const std::uint32_t magnitude = rule.CPUCount < 0 ? 0u - count : count;
-  return {rule.ProcessName, Decimal(magnitude), HexMask(rule.CPUMask),
+  return {rule.ProcessName, Decimal(CountMagnitude(rule.CPUCount)), MaskText(rule.CPUMask),
           rule.CPUCount > 0 ? u"有効" : u"無効"};
 }
 

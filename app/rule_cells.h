@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 
 #include "engine/limit_rule.h"
@@ -23,6 +24,10 @@ inline constexpr std::array<RuleColumn, kRuleColumnCount> kRuleColumns{{
     {u"CPUマスク", true, 70},
     {u"動作", false, 40},
 }};
+
+// A processor mask as "0x%08x": eight lower-case hexadecimal digits. The
+// list, the rule editor and settings files all show masks this way.
+std::u16string MaskText(std::uint32_t mask);
 
 // Column 0: the program; 1: the core count's magnitude in decimal; 2: the
 // mask as "0x%08x"; 3: "有効" (enabled) when the count is above 0, else

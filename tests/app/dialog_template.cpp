@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <cwctype>
 
 namespace tarrowin::testing {
 namespace {
@@ -43,6 +44,16 @@ class Reader {
   size_t pos_ = 0;
   bool ok_ = true;
 };
+
+// The predefined classes a template may store as atoms.
+std::wstring ClassName(const std::wstring& stored) {
+  if (stored == L"#128") return L"button";
+  if (stored == L"#129") return L"edit";
+  if (stored == L"#130") return L"static";
+  std::wstring lower = stored;
+  for (wchar_t& c : lower) c = static_cast<wchar_t>(towlower(c));
+  return lower;
+}
 
 }  // namespace
 
@@ -96,6 +107,22 @@ bool LoadDialogTemplate(int id, DialogTemplate& out) {
   }
   EXPECT_TRUE(r.ok()) << "dialog " << id << " is cut short";
   return r.ok();
+}
+
+void ExpectDialogItems(const DialogTemplate& dialog, const std::vector<ExpectedItem>& expected) {
+  ASSERT_EQ(dialog.items.size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) {
+    SCOPED_TRACE(::testing::Message() << "control " << i << " \"" << expected[i].text << "\"");
+    const DialogItem& item = dialog.items[i];
+    EXPECT_EQ(ClassName(item.windowClass), ClassName(expected[i].windowClass));
+    EXPECT_EQ(item.id == 0xFFFF ? -1 : item.id, expected[i].id);  // -1 is stored as a word
+    EXPECT_EQ(item.text, expected[i].text);
+    EXPECT_EQ(item.x, expected[i].x);
+    EXPECT_EQ(item.y, expected[i].y);
+    EXPECT_EQ(item.cx, expected[i].cx);
+    EXPECT_EQ(item.cy, expected[i].cy);
+    EXPECT_EQ(item.style, expected[i].style) << std::hex << item.style;
+  }
 }
 
 }  // namespace tarrowin::testing

@@ -32,4 +32,18 @@ struct DialogTemplate {
 // missing or not an extended template.
 bool LoadDialogTemplate(int id, DialogTemplate& out);
 
+// One control as a template should hold it. The class is a name ("Button",
+// "Edit", "Static", "SysListView32"); a predefined class stored as its
+// atom matches its name.
+struct ExpectedItem {
+  const wchar_t* windowClass;
+  int id;
+  std::wstring text;
+  short x, y, cx, cy;
+  DWORD style;
+};
+
+// Checks the controls of `dialog` against `expected`, one by one.
+void ExpectDialogItems(const DialogTemplate& dialog, const std::vector<ExpectedItem>& expected);
+
 }  // namespace tarrowin::testing

@@ -9,133 +9,19 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "app/resource.h"
+#include "tests/app/program_harness.h"
 
 namespace tarrowin::testing {
 namespace {
-
-using namespace std::chrono_literals;
-
-// Generous: a Wine start under load can take seconds.
-constexpr auto kPatience = 60s;
-
-bool PollUntil(const std::function<bool()>& condition) {
-  const auto deadline = std::chrono::steady_clock::now() + kPatience;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-    Sleep(20);
-  }
-  return true;
-}
-
-std::wstring Directory(const std::wstring& path) {
-  return path.substr(0, path.find_last_of(L'\\'));
-}
-
-// tarrowin.exe of the same build, found from this test program's path.
-std::wstring ProgramPath() {
-  wchar_t self[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  const std::wstring relative = Directory(self) + L"\\" TARROWIN_PROGRAM_FROM_TEST;
-  wchar_t full[MAX_PATH] = {};
-  GetFullPathNameW(relative.c_str(), MAX_PATH, full, nullptr);
-  return full;
-}
-
-bool IsMainWindow(HWND window) {
-  wchar_t className[32] = {};
-  GetClassNameW(window, className, 32);
-  return std::wstring(className) == L"tarrowin";
-}
-
-struct WindowSearch {
-  DWORD processId;
-  HWND found;
-};
-
-// EnumWindows callback: the main window of one process, with its title.
-BOOL CALLBACK FindMainWindow(HWND window, LPARAM data) {
-  auto& search = *reinterpret_cast<WindowSearch*>(data);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  wchar_t title[64] = {};
-  GetWindowTextW(window, title, 64);
-  if (owner != search.processId || !IsMainWindow(window) ||
-      std::wstring(title) != L"Tarrowin Ver 0.02") {
-    return TRUE;
-  }
-  search.found = window;
-  return FALSE;
-}
 
 BOOL CALLBACK CountMainWindow(HWND window, LPARAM count) {
   if (IsMainWindow(window)) ++*reinterpret_cast<int*>(count);
   return TRUE;
 }
-
-class Program {
- public:
-  explicit Program(const std::wstring& path) {
-    std::wstring commandLine = L"\"" + path + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    started_ = CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                              nullptr, &startup, &info) != FALSE;
-    EXPECT_TRUE(started_) << "CreateProcessW failed: " << GetLastError();
-    if (!started_) return;
-    CloseHandle(info.hThread);
-    process_ = info.hProcess;
-    id_ = info.dwProcessId;
-  }
-  ~Program() {
-    if (process_ == nullptr) return;
-    if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
-      if (HWND window = MainWindow()) PostMessageW(window, WM_CLOSE, 0, 0);
-      if (WaitForSingleObject(process_, 30000) == WAIT_TIMEOUT) TerminateProcess(process_, 1);
-    }
-    CloseHandle(process_);
-  }
-  Program(const Program&) = delete;
-  Program& operator=(const Program&) = delete;
-
-  bool started() const { return started_; }
-  DWORD id() const { return id_; }
-  bool Running() const { return WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
-
-  // The process's main window once it has its final title, else null.
-  HWND MainWindow() const {
-    WindowSearch search{id_, nullptr};
-    EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-  }
-
-  HWND WaitForMainWindow() const {
-    HWND window = nullptr;
-    EXPECT_TRUE(PollUntil([&] { return (window = MainWindow()) != nullptr; })) << "no main window";
-    return window;
-  }
-
-  // Waits for the end of the process; its exit code, or -1 on time-out.
-  long WaitForExit() const {
-    if (WaitForSingleObject(process_, 60000) != WAIT_OBJECT_0) return -1;
-    DWORD code = 0;
-    GetExitCodeProcess(process_, &code);
-    return static_cast<long>(code);
-  }
-
- private:
-  bool started_ = false;
-  HANDLE process_ = nullptr;
-  DWORD id_ = 0;
-};
 
 int CountMainWindows() {
   int count = 0;

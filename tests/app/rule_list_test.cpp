@@ -25,14 +25,6 @@ namespace {
 
 using RuleListTest = ShellTest;
 
-struct ExpectedItem {
-  const wchar_t* windowClass;
-  int id;
-  const wchar_t* text;
-  short x, y, cx, cy;
-  DWORD style;
-};
-
 TEST_F(RuleListTest, TemplateHasItsControlsInDialogUnits) {
   DialogTemplate dialog;
   ASSERT_TRUE(LoadDialogTemplate(IDD_RULE_LIST, dialog));
@@ -45,27 +37,16 @@ TEST_F(RuleListTest, TemplateHasItsControlsInDialogUnits) {
 
   constexpr DWORD kVisibleChild = WS_CHILD | WS_VISIBLE;
   constexpr DWORD kButton = kVisibleChild | WS_TABSTOP | BS_PUSHBUTTON;
-  const ExpectedItem expected[] = {
-      {L"#130", -1, L"制限プログラム一覧", 5, 5, 170, 10, kVisibleChild | WS_GROUP | SS_LEFT},
-      {L"SysListView32", IDC_RULE_LIST, L"", 5, 20, 355, 140, 0x50818805},
-      {L"#128", IDC_LIST_ADD, L"追加(&A)", 10, 165, 80, 25, kButton},
-      {L"#128", IDC_LIST_MODIFY, L"修正(&E)", 98, 165, 80, 25, kButton | WS_DISABLED},
-      {L"#128", IDC_LIST_DELETE, L"削除(&D)", 186, 165, 80, 25, kButton | WS_DISABLED},
-      {L"#128", IDC_LIST_EXIT, L"終了(&X)", 274, 165, 80, 25, kButton},
-  };
-  ASSERT_EQ(dialog.items.size(), std::size(expected));
-  for (size_t i = 0; i < std::size(expected); ++i) {
-    SCOPED_TRACE(::testing::Message() << "control " << i);
-    const DialogItem& item = dialog.items[i];
-    EXPECT_EQ(_wcsicmp(item.windowClass.c_str(), expected[i].windowClass), 0);
-    EXPECT_EQ(item.id == 0xFFFF ? -1 : item.id, expected[i].id);  // -1 is stored as a word
-    EXPECT_EQ(item.text, expected[i].text);
-    EXPECT_EQ(item.x, expected[i].x);
-    EXPECT_EQ(item.y, expected[i].y);
-    EXPECT_EQ(item.cx, expected[i].cx);
-    EXPECT_EQ(item.cy, expected[i].cy);
-    EXPECT_EQ(item.style, expected[i].style) << std::hex << item.style;
-  }
+  ExpectDialogItems(
+      dialog,
+      {
+          {L"Static", -1, L"制限プログラム一覧", 5, 5, 170, 10, kVisibleChild | WS_GROUP | SS_LEFT},
+          {L"SysListView32", IDC_RULE_LIST, L"", 5, 20, 355, 140, 0x50818805},
+          {L"Button", IDC_LIST_ADD, L"追加(&A)", 10, 165, 80, 25, kButton},
+          {L"Button", IDC_LIST_MODIFY, L"修正(&E)", 98, 165, 80, 25, kButton | WS_DISABLED},
+          {L"Button", IDC_LIST_DELETE, L"削除(&D)", 186, 165, 80, 25, kButton | WS_DISABLED},
+          {L"Button", IDC_LIST_EXIT, L"終了(&X)", 274, 165, 80, 25, kButton},
+      });
 }
 
 TEST_F(RuleListTest, DialogSitsAtTheTopLeftOfTheClientArea) {
@@ -243,19 +224,6 @@ TEST_F(RuleListTest, ClearingTheListGreysTheCommands) {
   ASSERT_TRUE(ItemCommandsEnabled());
   SendMessageW(ListView(), LVM_DELETEALLITEMS, 0, 0);
   EXPECT_FALSE(ItemCommandsEnabled());
-}
-
-TEST_F(RuleListTest, EditorCommandsOpenNothingWhileThereIsNoEditor) {
-  AddRule({u"a.exe", 1, 0});
-  SelectRow(0);
-  EXPECT_EQ(OpenRuleEditor(ListDialog(), false), -1);  // no template to open
-  SendMessageW(MainWindow(), WM_COMMAND, ID_ITEM_ADD, 0);
-  SendMessageW(MainWindow(), WM_COMMAND, ID_ITEM_EDIT, 0);
-  NMHDR doubleClick{ListView(), IDC_RULE_LIST, static_cast<UINT>(NM_DBLCLK)};
-  SendMessageW(ListDialog(), WM_NOTIFY, IDC_RULE_LIST, reinterpret_cast<LPARAM>(&doubleClick));
-  EXPECT_FALSE(PumpMessages());
-  EXPECT_EQ(Context().MasterRules->size(), 1u);
-  EXPECT_EQ(GetActiveWindow(), MainWindow());
 }
 
 TEST_F(RuleListTest, EditWithoutSelectionMarkOpensNothing) {

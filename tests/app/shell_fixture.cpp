@@ -34,8 +34,10 @@ std::wstring MenuText(HMENU menu, UINT position) {
   return text;
 }
 
-void ShellTest::SetUp() {
-  shell_ = std::make_unique<CShell>(GetModuleHandleW(nullptr), nullptr, nullptr, SW_SHOWNORMAL);
+void ShellTest::SetUp() { StartShell(nullptr); }
+
+void ShellTest::StartShell(const char* commandLine) {
+  shell_ = std::make_unique<CShell>(GetModuleHandleW(nullptr), nullptr, commandLine, SW_SHOWNORMAL);
   ASSERT_EQ(shell_->Start(), 1);
   PumpMessages();
 }
