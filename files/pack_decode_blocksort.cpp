@@ -31,6 +31,7 @@ class CBlockSortDecoder {
     // Pending byte p; each step produces p alone or a run of it.
     std::uint8_t pending = input_.Byte();
     while (left_ > 1) {
+      if (FastTokens(pending)) continue;
       const std::uint8_t next = input_.Byte();
       if (next != pending) {
         Produce(pending, 1);
@@ -47,6 +48,43 @@ class CBlockSortDecoder {
   }
 
  private:
+  // Decodes tokens straight from the input window into the block while the
+  // window holds a whole token, the block has room for the longest run and
+  // the count is far from its end; false when none of that held.
+  bool FastTokens(std::uint8_t& pending) {
+    constexpr std::uint32_t kLongestToken = 3;
+    constexpr std::uint32_t kLongestRun = 257;
+    const std::uint8_t* in = input_.Next();
+    const std::uint8_t* const in_end = in + input_.Available();
+    // The same conditions as the loop's: it makes progress once entered.
+    if (in_end - in < kLongestToken || fill_ + kLongestRun >= block_.size() ||
+        left_ <= kLongestRun + 1) {
+      return false;
+    }
+    std::uint8_t* out = block_.data() + fill_;
+    std::uint8_t* const out_end = block_.data() + block_.size() - kLongestRun;
+    const std::uint8_t* const out_stop = out + (left_ - kLongestRun - 1);
+    std::uint8_t p = pending;
+    while (in_end - in >= kLongestToken && out < out_end && out < out_stop) {
+      const std::uint8_t next = *in++;
+      if (next != p) {
+        *out++ = p;
+        p = next;
+      } else {
+        const std::uint32_t run = *in++ + 2u;
+        std::memset(out, p, run);
+        out += run;
+        p = *in++;
+      }
+    }
+    const auto produced = static_cast<std::uint32_t>(out - (block_.data() + fill_));
+    left_ -= produced;
+    fill_ += produced;
+    input_.SetNext(in);
+    pending = p;
+    return true;
+  }
+
   // A full block is decoded when more bytes follow it, the last one at the
   // end of the stream.
   void Produce(std::uint8_t byte, std::uint32_t count) {
@@ -84,9 +122,12 @@ class CBlockSortDecoder {
     }
   }
 
-  // Each link word holds the next position above its byte; block lengths
-  // stay below 2^24, so the position fits.
-  void InverseTransform(const std::uint8_t* data, std::uint32_t length, std::uint32_t primary) {
+  // The text is one walk through the rows: forward from the primary row
+  // each link gives the next byte, backward the inverse links give the
+  // bytes from the last one down. Walking both halves at once keeps two
+  // independent chains of loads in flight. A link word holds the next row
+  // above its byte; block lengths stay below 2^24, so the row fits.
+  void InverseTransform(std::uint8_t* data, std::uint32_t length, std::uint32_t primary) {
     std::array<std::uint32_t, 256> start{};
     for (std::uint32_t i = 0; i < length; ++i) ++start[data[i]];
     std::uint32_t sum = 0;
@@ -95,24 +136,30 @@ class CBlockSortDecoder {
       entry = sum;
       sum += count;
     }
-    links_.resize(length);
+    forward_.resize(length);
+    backward_.resize(length);
     for (std::uint32_t i = 0; i < length; ++i) {
-      links_[start[data[i]]++] = i << 8 | data[i];
+      const std::uint32_t row = start[data[i]]++;
+      forward_[row] = i << 8 | data[i];
+      backward_[i] = row << 8 | data[i];
     }
-    std::uint32_t position = primary;
-    std::uint32_t left = length;
-    while (left > 0) {
-      std::uint32_t room = 0;
-      std::uint8_t* out = output_.Space(&room);
-      const std::uint32_t count = std::min(left, room);
-      for (std::uint32_t i = 0; i < count; ++i) {
-        const std::uint32_t link = links_[position];
-        out[i] = static_cast<std::uint8_t>(link);
-        position = link >> 8;
-      }
-      output_.Commit(count);
-      left -= count;
+    // The data is no longer needed: the text takes its place.
+    const std::uint32_t* forward = forward_.data();
+    const std::uint32_t* backward = backward_.data();
+    std::uint32_t ahead = primary;
+    std::uint32_t behind = primary;
+    std::uint32_t low = 0;
+    std::uint32_t high = length;
+    while (high - low >= 2) {
+      const std::uint32_t next = forward[ahead];
+      const std::uint32_t previous = backward[behind];
+      data[low++] = static_cast<std::uint8_t>(next);
+      data[--high] = static_cast<std::uint8_t>(previous);
+      ahead = next >> 8;
+      behind = previous >> 8;
     }
+    if (low < high) data[low] = static_cast<std::uint8_t>(forward[ahead]);
+    output_.Deliver(data, length);
   }
 
   CPackByteSource& input_;
@@ -121,7 +168,8 @@ class CBlockSortDecoder {
   std::uint32_t left_ = 0;           // bytes the run-length stream still produces
   std::vector<std::uint8_t> block_;
   std::uint32_t fill_ = 0;
-  std::vector<std::uint32_t> links_;
+  std::vector<std::uint32_t> forward_;
+  std::vector<std::uint32_t> backward_;
 };
 
 }  // namespace

@@ -15,8 +15,8 @@ inline constexpr std::uint32_t kMaxMatchLength = 259;
 
 // Block sorting: at most 4 MiB of data per block (table A's largest); the
 // block buffer holds that plus the primary index, and the inverse transform
-// adds one 32-bit word per data byte (byte and link packed, which needs
-// block lengths below 2^24).
+// adds two 32-bit words per data byte (byte and link packed, which needs
+// block lengths below 2^24): 36 MiB for the largest block.
 inline constexpr std::uint32_t kMaxBlockSortSize = 4u << 20;
 
 // Intermediate buffer between an entropy stage and a first stage: at most
