@@ -160,13 +160,15 @@ std::vector<Row> ToolRows(const std::vector<std::uint8_t>& data) {
   std::ofstream(input, std::ios::binary)
       .write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
   std::vector<Row> rows;
-  for (const auto& [tool, level, suffix] : {std::tuple{"gzip", "-6", ".gz"},
-                                            std::tuple{"bzip2", "-9", ".bz2"},
-                                            std::tuple{"xz", "-6", ".xz"}}) {
+  for (const auto& [tool, level, suffix] :
+       {std::tuple{"gzip", "-6", ".gz"}, std::tuple{"bzip2", "-9", ".bz2"},
+        std::tuple{"xz", "-6", ".xz"}}) {
     const std::string packed = input + suffix;
-    const double encode = TimeCommand(std::string(tool) + " " + level + " -c " + input + " > " + packed);
+    const double encode =
+        TimeCommand(std::string(tool) + " " + level + " -c " + input + " > " + packed);
     const double decode = TimeCommand(std::string(tool) + " -d -c " + packed + " > /dev/null");
-    rows.push_back({std::string(tool) + " " + level, std::filesystem::file_size(packed), encode, decode});
+    rows.push_back(
+        {std::string(tool) + " " + level, std::filesystem::file_size(packed), encode, decode});
   }
   std::filesystem::remove_all(dir);
   return rows;
@@ -198,14 +200,16 @@ int main(int argc, char** argv) {
     rows.push_back({combination.name, stored[combination.name].size(), encode, best});
     benchmark::RegisterBenchmark(
         (std::string("Decode/") + combination.name).c_str(),
-        [stages = combination.stages, name = std::string(combination.name)](benchmark::State& state) {
+        [stages = combination.stages,
+         name = std::string(combination.name)](benchmark::State& state) {
           std::vector<std::uint8_t> out(data.size());
           for (auto _ : state) {
             if (!DecodeOnce(stages, stored[name], out)) state.SkipWithError("decode failed");
             benchmark::ClobberMemory();
           }
           state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * data.size()));
-        })->Unit(benchmark::kMillisecond);
+        })
+        ->Unit(benchmark::kMillisecond);
   }
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
@@ -213,10 +217,12 @@ int main(int argc, char** argv) {
   const auto tools = ToolRows(data);
   rows.insert(rows.end(), tools.begin(), tools.end());
   const double megabytes = static_cast<double>(data.size()) / 1e6;
-  std::printf("\n16 MiB mix (8 MiB /usr/include/c++/12 headers, 8 MiB /usr/bin/cmake); "
-              "best of %d runs, decoded MB/s = 16.78 MB / wall time\n",
-              kRepeats);
-  std::printf("%-14s %12s %8s %12s %12s\n", "method", "size", "ratio", "encode MB/s", "decode MB/s");
+  std::printf(
+      "\n16 MiB mix (8 MiB /usr/include/c++/12 headers, 8 MiB /usr/bin/cmake); "
+      "best of %d runs, decoded MB/s = 16.78 MB / wall time\n",
+      kRepeats);
+  std::printf("%-14s %12s %8s %12s %12s\n", "method", "size", "ratio", "encode MB/s",
+              "decode MB/s");
   for (const auto& row : rows) {
     std::printf("%-14s %12zu %8.3f %12.1f %12.1f\n", row.name.c_str(), row.size,
                 static_cast<double>(data.size()) / static_cast<double>(row.size),
