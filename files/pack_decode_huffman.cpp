@@ -1,0 +1,146 @@
+// Huffman stage decoder.
+#include "files/pack_decode_huffman.h"
+
+#include <array>
+
+#include "files/pack_decode_limits.h"
+
+namespace tarrowin {
+namespace {
+
+constexpr std::uint32_t kHeaderMustBeClear = 0x01;
+constexpr std::uint32_t kHeaderMustBeSet = 0x02;
+constexpr std::uint32_t kHeaderMoreBlocks = 0x80;
+constexpr int kLengthBytes = 128;
+
+std::uint64_t LoadBigEndian64(const std::uint8_t* p) {
+  std::uint64_t value = 0;
+  for (int i = 0; i < 8; ++i) value = value << 8 | p[i];
+  return value;
+}
+
+}  // namespace
+
+CHuffmanDecoder::CHuffmanDecoder(CPackInput& input)
+    : input_(input), table_(std::size_t{1} << kMaxHuffmanLength) {}
+
+// Tops the bit buffer up to at least 57 bits.
+void CHuffmanDecoder::Refill() {
+  if (input_.Available() >= 8) {
+    const std::uint8_t* next = input_.Next();
+    bits_ |= LoadBigEndian64(next) >> count_;
+    input_.SetNext(next + ((63 - count_) >> 3));
+    count_ |= 56;
+    return;
+  }
+  while (count_ <= 56) {
+    if (input_.Available() == 0 && !input_.Refill()) {
+      phantom_ += 8;
+    } else {
+      bits_ |= static_cast<std::uint64_t>(input_.Byte()) << (56 - count_);
+    }
+    count_ += 8;
+  }
+}
+
+std::uint32_t CHuffmanDecoder::AlignedByte() {
+  if (count_ < 8) Refill();
+  const auto byte = static_cast<std::uint32_t>(bits_ >> 56);
+  bits_ <<= 8;
+  count_ -= 8;
+  StreamCheck(count_ >= phantom_);
+  return byte;
+}
+
+std::uint32_t CHuffmanDecoder::BeginBlock() {
+  // Blocks start on a byte boundary: drop the padding of the previous one.
+  const int padding = count_ & 7;
+  bits_ <<= padding;
+  count_ -= padding;
+  StreamCheck(count_ >= phantom_);
+
+  std::uint32_t symbols = 0;
+  for (int shift = 0; shift < 32; shift += 8) symbols |= AlignedByte() << shift;
+  const std::uint32_t header = AlignedByte();
+  StreamCheck((header & kHeaderMustBeClear) == 0 && (header & kHeaderMustBeSet) != 0);
+  more_blocks_ = (header & kHeaderMoreBlocks) != 0;
+
+  std::array<std::uint8_t, 256> lengths;
+  for (int i = 0; i < kLengthBytes; ++i) {
+    const std::uint32_t pair = AlignedByte();
+    lengths[2 * i] = static_cast<std::uint8_t>(pair & 0x0F);
+    lengths[2 * i + 1] = static_cast<std::uint8_t>(pair >> 4);
+  }
+  BuildTable(lengths.data());
+  return symbols;
+}
+
+// Canonical codes: the first code of each length follows the last code of
+// the length before, shifted left; equal lengths go by symbol order.
+void CHuffmanDecoder::BuildTable(const std::uint8_t* lengths) {
+  std::array<std::uint32_t, kMaxHuffmanLength + 1> count{};
+  for (int symbol = 0; symbol < 256; ++symbol) ++count[lengths[symbol]];
+  count[0] = 0;
+  max_length_ = 0;
+  std::uint32_t space_used = 0;  // in units of 2^-15 of the code space
+  for (int length = 1; length <= kMaxHuffmanLength; ++length) {
+    if (count[length] != 0) max_length_ = length;
+    space_used += count[length] << (kMaxHuffmanLength - length);
+  }
+  StreamCheck(space_used <= (1u << kMaxHuffmanLength));  // over-subscribed
+  if (max_length_ == 0) return;
+
+  std::array<std::uint32_t, kMaxHuffmanLength + 1> next_code{};
+  std::uint32_t code = 0;
+  for (int length = 1; length <= kMaxHuffmanLength; ++length) {
+    next_code[length] = code;
+    code = (code + count[length]) << 1;
+  }
+  const std::size_t entries = std::size_t{1} << max_length_;
+  std::fill(table_.begin(), table_.begin() + static_cast<std::ptrdiff_t>(entries), 0);
+  for (int symbol = 0; symbol < 256; ++symbol) {
+    const int length = lengths[symbol];
+    if (length == 0) continue;
+    const int spread = max_length_ - length;
+    const std::uint32_t first = next_code[length]++ << spread;
+    const auto entry = static_cast<std::uint16_t>(symbol << 8 | length);
+    for (std::uint32_t i = 0; i < (1u << spread); ++i) table_[first + i] = entry;
+  }
+}
+
+void CHuffmanDecoder::Decode(std::uint8_t* out, std::uint32_t count) {
+  if (count == 0) return;
+  StreamCheck(max_length_ > 0);
+  const int shift = 64 - max_length_;
+  const std::uint16_t* table = table_.data();
+  std::uint8_t* const end = out + count;
+  // Three codes of at most 15 bits fit in the 57 bits after a refill.
+  while (end - out >= 3) {
+    if (count_ < 3 * kMaxHuffmanLength) Refill();
+    std::uint64_t bits = bits_;
+    int available = count_;
+    for (int i = 0; i < 3; ++i) {
+      const std::uint32_t entry = table[bits >> shift];
+      const int length = static_cast<int>(entry & 0xFF);
+      StreamCheck(length != 0);
+      bits <<= length;
+      available -= length;
+      *out++ = static_cast<std::uint8_t>(entry >> 8);
+    }
+    bits_ = bits;
+    count_ = available;
+    StreamCheck(count_ >= phantom_);
+  }
+  while (out != end) {
+    if (count_ < kMaxHuffmanLength) Refill();
+    const std::uint32_t entry = table[bits_ >> shift];
+    const int length = static_cast<int>(entry & 0xFF);
+    StreamCheck(length != 0);
+    bits_ <<= length;
+    count_ -= length;
+    StreamCheck(count_ >= phantom_);
+    *out++ = static_cast<std::uint8_t>(entry >> 8);
+  }
+}
+
+}  // namespace tarrowin

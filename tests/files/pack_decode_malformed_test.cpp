@@ -1,0 +1,313 @@
+// Hand-built streams for each stage: the edge cases the format defines and
+// one named test per rejection. A rejected stream gives false, never a
+// crash or an exception.
+#include <gtest/gtest.h>
+
+#include <array>
+
+#include "tests/files/pack_stage_test_support.h"
+#include "tools/pack_encoders/block_sort_encoder.h"
+#include "tools/pack_encoders/huffman_encoder.h"
+
+namespace tarrowin::testing_pack {
+namespace {
+
+using F = PackFirstStage;
+using E = PackEntropyStage;
+using Bytes = std::vector<std::uint8_t>;
+
+const PackStages kLzss = Stages(F::kSlidingWindow, E::kNone);
+const PackStages kHuffman = Stages(F::kNone, E::kHuffman);
+const PackStages kRange = Stages(F::kNone, E::kRange);
+
+// ---- Sliding window ---------------------------------------------------
+
+// T, e, one flag byte and its tokens.
+ByteWriter LzssHeader(std::uint32_t total, std::uint32_t exponent, std::uint8_t flags) {
+  ByteWriter w;
+  w.U32(total).U16(exponent).U8(flags);
+  return w;
+}
+
+TEST(PackSlidingWindow, EmptyTotalProducesNothing) {
+  const auto decoded = Decode(kLzss, ByteWriter().U32(0).U16(10).Get());
+  ASSERT_TRUE(decoded.has_value());
+  EXPECT_TRUE(decoded->empty());
+}
+
+TEST(PackSlidingWindow, OverlappingMatchRepeatsTheLastBytes) {
+  // "ab", then distance 2 for 6 bytes.
+  const auto stream = LzssHeader(8, 10, 0b011).U8('a').U8('b').U16(2).U8(2).Get();
+  EXPECT_EQ(Decode(kLzss, stream), Bytes({'a', 'b', 'a', 'b', 'a', 'b', 'a', 'b'}));
+}
+
+TEST(PackSlidingWindow, MatchPassingTheTotalDeliversOnlyTheTotal) {
+  const auto stream = LzssHeader(3, 10, 0b01).U8('a').U16(1).U8(0).Get();
+  EXPECT_EQ(Decode(kLzss, stream), Bytes({'a', 'a', 'a'}));
+}
+
+TEST(PackSlidingWindow, RejectsDistanceBeforeTheFirstByte) {
+  EXPECT_FALSE(Decode(kLzss, LzssHeader(10, 10, 0b01).U8('a').U16(2).U8(0).Get()));
+}
+
+TEST(PackSlidingWindow, RejectsDistanceZero) {
+  EXPECT_FALSE(Decode(kLzss, LzssHeader(10, 10, 0b01).U8('a').U16(0).U8(0).Get()));
+}
+
+TEST(PackSlidingWindow, RejectsDistanceOfTheWholeWindow) {
+  // e = 1: a window of 4 bytes reaches back at most 3.
+  ByteWriter ok = LzssHeader(9, 1, 0b011111).U8('a').U8('b').U8('c').U8('d').U8('e');
+  EXPECT_EQ(Decode(kLzss, ok.U16(3).U8(0).Get()),
+            Bytes({'a', 'b', 'c', 'd', 'e', 'c', 'd', 'e', 'c'}));
+  ByteWriter bad = LzssHeader(9, 1, 0b011111).U8('a').U8('b').U8('c').U8('d').U8('e');
+  EXPECT_FALSE(Decode(kLzss, bad.U16(4).U8(0).Get()));
+}
+
+TEST(PackSlidingWindow, RejectsExponentAbove15) {
+  EXPECT_FALSE(Decode(kLzss, LzssHeader(1, 16, 0b1).U8('a').Get()));
+}
+
+TEST(PackSlidingWindow, RejectsStreamEndingBeforeItsTotal) {
+  EXPECT_FALSE(Decode(kLzss, LzssHeader(4, 10, 0b1111).U8('a').U8('b').Get()));
+  EXPECT_FALSE(Decode(kLzss, ByteWriter().U32(4).U8(10).Get()));
+}
+
+// ---- Huffman ----------------------------------------------------------
+
+// A block with the given lengths (symbol -> length) and code bytes.
+ByteWriter& HuffmanBlock(ByteWriter& w, std::uint32_t symbols, std::uint8_t header,
+                         const std::vector<std::pair<int, int>>& lengths, const Bytes& codes) {
+  std::array<std::uint8_t, 256> length{};
+  for (const auto& [symbol, bits] : lengths) length[symbol] = static_cast<std::uint8_t>(bits);
+  w.U32(symbols).U8(header);
+  for (int i = 0; i < 256; i += 2) w.U8(length[i] | length[i + 1] << 4);
+  return w.Bytes(codes);
+}
+
+TEST(PackHuffman, SingleSymbolOfLengthOneDecodesFromZeroBits) {
+  ByteWriter w;
+  HuffmanBlock(w, 20, 0x02, {{'x', 1}}, {0, 0, 0}).U16(0);
+  EXPECT_EQ(Decode(kHuffman, w.Get()), Bytes(20, 'x'));
+}
+
+TEST(PackHuffman, BlocksFollowEachOtherOnByteBoundaries) {
+  // 'a' = 0, 'b' = 1: "ab" then "ba" in a second block.
+  ByteWriter w;
+  HuffmanBlock(w, 2, 0x82, {{'a', 1}, {'b', 1}}, {0b01000000});
+  HuffmanBlock(w, 2, 0x02, {{'a', 1}, {'b', 1}}, {0b10000000}).U16(0);
+  EXPECT_EQ(Decode(kHuffman, w.Get()), Bytes({'a', 'b', 'b', 'a'}));
+}
+
+TEST(PackHuffman, DecodesWithoutTheLookAheadBytes) {
+  // The look-ahead past the last code reads zero bits that no code uses.
+  ByteWriter w;
+  HuffmanBlock(w, 3, 0x02, {{'a', 1}, {'b', 2}, {'c', 2}}, {0b10110000});
+  EXPECT_EQ(Decode(kHuffman, w.Get()), Bytes({'b', 'c', 'a'}));
+}
+
+TEST(PackHuffman, EmptyBlockWithoutCodes) {
+  ByteWriter w;
+  HuffmanBlock(w, 0, 0x02, {}, {}).U16(0);
+  EXPECT_EQ(Decode(kHuffman, w.Get()), Bytes());
+}
+
+TEST(PackHuffman, RejectsHeaderWithBitZeroSet) {
+  ByteWriter w;
+  HuffmanBlock(w, 1, 0x03, {{'a', 1}}, {0}).U16(0);
+  EXPECT_FALSE(Decode(kHuffman, w.Get()));
+}
+
+TEST(PackHuffman, RejectsHeaderWithBitOneClear) {
+  ByteWriter w;
+  HuffmanBlock(w, 1, 0x00, {{'a', 1}}, {0}).U16(0);
+  EXPECT_FALSE(Decode(kHuffman, w.Get()));
+}
+
+TEST(PackHuffman, RejectsOverSubscribedLengths) {
+  ByteWriter w;
+  HuffmanBlock(w, 1, 0x02, {{'a', 1}, {'b', 1}, {'c', 1}}, {0}).U16(0);
+  EXPECT_FALSE(Decode(kHuffman, w.Get()));
+}
+
+TEST(PackHuffman, RejectsCodeOutsideAnIncompleteSet) {
+  ByteWriter w;
+  HuffmanBlock(w, 2, 0x02, {{'x', 1}}, {0b01000000}).U16(0);
+  EXPECT_FALSE(Decode(kHuffman, w.Get()));
+}
+
+TEST(PackHuffman, RejectsSymbolsWithoutAnyCode) {
+  ByteWriter w;
+  HuffmanBlock(w, 1, 0x02, {}, {0}).U16(0);
+  EXPECT_FALSE(Decode(kHuffman, w.Get()));
+}
+
+TEST(PackHuffman, RejectsCodesRunningPastTheStoredBytes) {
+  ByteWriter w;
+  HuffmanBlock(w, 100, 0x02, {{'a', 1}, {'b', 1}}, {0xFF, 0xFF}).U16(0);
+  EXPECT_FALSE(Decode(kHuffman, w.Get()));
+}
+
+TEST(PackHuffman, RejectsTruncatedLengthTable) {
+  EXPECT_FALSE(Decode(kHuffman, ByteWriter().U32(1).U8(0x02).Repeat(0x11, 60).Get()));
+}
+
+TEST(PackHuffman, RejectsMissingFollowingBlock) {
+  ByteWriter w;
+  HuffmanBlock(w, 1, 0x82, {{'a', 1}}, {0}).U16(0);
+  EXPECT_FALSE(Decode(kHuffman, w.Get()));
+}
+
+// ---- Range coder ------------------------------------------------------
+
+ByteWriter RangeOneSymbol(std::uint32_t symbols, std::uint32_t frequency, std::uint32_t code) {
+  ByteWriter w;
+  w.U32(symbols).U8(0x01).U8(1).U8('r');
+  if (frequency < 0x80) {
+    w.U8(0x80 | frequency);
+  } else {
+    w.U8(frequency & 0x7F).U8(frequency >> 7);
+  }
+  return w.U8(code >> 24).U8(code >> 16).U8(code >> 8).U8(code);
+}
+
+TEST(PackRange, LoneSymbolOfFrequency4096DecodesFromLowCodes) {
+  const auto decoded = Decode(kRange, RangeOneSymbol(1000, 4096, 0x12345678).Get());
+  EXPECT_EQ(decoded, Bytes(1000, 'r'));
+}
+
+TEST(PackRange, FormTwoListsEveryFrequency) {
+  ByteWriter w;
+  w.U32(5).U8(0x02);
+  for (int symbol = 0; symbol < 256; ++symbol) {
+    if (symbol == 'z') {
+      w.U8(0x00).U8(0x20);  // 4096 = 0 + 32 * 128
+    } else {
+      w.U8(0x80);
+    }
+  }
+  w.U32(0);
+  EXPECT_EQ(Decode(kRange, w.Get()), Bytes(5, 'z'));
+}
+
+TEST(PackRange, RejectsUnknownTableForm) {
+  for (const std::uint8_t form : {0x00, 0x03, 0x1F}) {
+    EXPECT_FALSE(Decode(kRange, ByteWriter().U32(0).U8(form).U8(0).U32(0).Get())) << int{form};
+  }
+}
+
+TEST(PackRange, RejectsSlotOf4096OrMore) {
+  // C0 00 00 00 over a range of C0000000 is slot 4096.
+  EXPECT_FALSE(Decode(kRange, RangeOneSymbol(1, 4096, 0xC0000000).Get()));
+}
+
+TEST(PackRange, RejectsSymbolWithoutFrequency) {
+  // Frequencies adding up to 2048 leave slots 2048 to 4095 to no symbol.
+  EXPECT_EQ(Decode(kRange, RangeOneSymbol(1, 2048, 0).Get()), Bytes({'r'}));
+  EXPECT_FALSE(Decode(kRange, RangeOneSymbol(1, 2048, 0x80000000).Get()));
+}
+
+TEST(PackRange, RejectsFrequenciesAddingUpToMoreThan4096) {
+  ByteWriter w;
+  w.U32(1).U8(0x01).U8(2).U8('a').U8(0).U8(32).U8('b').U8(0x81).U32(0);
+  EXPECT_FALSE(Decode(kRange, w.Get()));
+}
+
+TEST(PackRange, RejectsTruncatedCode) {
+  EXPECT_FALSE(Decode(kRange, ByteWriter().U32(1).U8(0x01).U8(1).U8('a').U8(0).U8(32).U8(0).Get()));
+}
+
+// ---- Block sorting ----------------------------------------------------
+
+// A run-length stream under a Huffman stage.
+Bytes UnderHuffman(const Bytes& first_stage, std::uint32_t capacity = 32768) {
+  return pack_encoding::EncodeHuffman(first_stage, capacity);
+}
+
+Bytes Rle(const Bytes& expanded) { return pack_encoding::RunLengthEncode(expanded); }
+
+const PackStages kBlockSort = Stages(F::kBlockSort, E::kHuffman);
+
+TEST(PackBlockSort, FiveByteBlockDecodesToItsByte) {
+  EXPECT_EQ(Decode(kBlockSort, UnderHuffman(Rle({0, 0, 0, 0, 7}))), Bytes({7}));
+}
+
+TEST(PackBlockSort, EmptyCountProducesNothing) {
+  EXPECT_EQ(Decode(kBlockSort, UnderHuffman(ByteWriter().U32(0).Get())), Bytes());
+}
+
+TEST(PackBlockSort, RunOf300IsTwoRuns) {
+  const Bytes expected = ByteWriter().U32(300).U8('x').U8('x').U8(255).U8('x').U8('x').U8(41).Get();
+  EXPECT_EQ(Rle(Bytes(300, 'x')), expected);
+}
+
+TEST(PackBlockSort, PendingByteAfterALongRunIsProduced) {
+  // R = 258 from "0 0 255 0": a zero primary index and 254 zero bytes,
+  // which move-to-front and the inverse transform keep as zeros.
+  const Bytes stream = ByteWriter().U32(258).U8(0).U8(0).U8(255).U8(0).Get();
+  EXPECT_EQ(Decode(kBlockSort, UnderHuffman(stream)), Bytes(254, 0));
+}
+
+TEST(PackBlockSort, RunPassingTheCountStopsAtIt) {
+  const Bytes stream = ByteWriter().U32(6).U8(0).U8(0).U8(255).Get();
+  EXPECT_EQ(Decode(kBlockSort, UnderHuffman(stream)), Bytes(2, 0));
+}
+
+TEST(PackBlockSort, RejectsPrimaryIndexOutOfRange) {
+  EXPECT_FALSE(Decode(kBlockSort, UnderHuffman(Rle({1, 0, 0, 0, 7}))));
+  EXPECT_FALSE(Decode(kBlockSort, UnderHuffman(Rle({0, 0, 0, 0x80, 7, 7}))));
+}
+
+TEST(PackBlockSort, RejectsBlockWithoutData) {
+  EXPECT_FALSE(Decode(kBlockSort, UnderHuffman(Rle({0, 0, 0, 0}))));
+  EXPECT_FALSE(Decode(kBlockSort, UnderHuffman(Rle({0, 0}))));
+}
+
+TEST(PackBlockSort, RejectsStreamShorterThanItsCount) {
+  EXPECT_FALSE(Decode(kBlockSort, UnderHuffman(ByteWriter().U32(9).U8(0).U8(1).U8(2).Get())));
+}
+
+TEST(PackBlockSort, RejectsBlockSizeZeroAndAbove4MiB) {
+  const Bytes stored = UnderHuffman(Rle({0, 0, 0, 0, 7}));
+  EXPECT_FALSE(Decode(Stages(F::kBlockSort, E::kHuffman, 0), stored));
+  EXPECT_FALSE(Decode(Stages(F::kBlockSort, E::kHuffman, (4u << 20) + 1), stored));
+}
+
+TEST(PackBlockSort, NeedsAnEntropyStage) {
+  EXPECT_FALSE(Decode(Stages(F::kBlockSort, E::kNone), Rle({0, 0, 0, 0, 7})));
+}
+
+// ---- Combination ------------------------------------------------------
+
+TEST(PackCombination, RejectsEntropyBlockLongerThanTheCapacity) {
+  // One Huffman block of 32769 zero bytes: a sliding-window stream of total
+  // 0 with exponent 0, then bytes that nothing reads.
+  ByteWriter w;
+  HuffmanBlock(w, 32769, 0x02, {{0, 1}}, Bytes(4097, 0)).U16(0);
+  EXPECT_EQ(Decode(Stages(F::kSlidingWindow, E::kHuffman, 0, 32769), w.Get()), Bytes());
+  EXPECT_FALSE(Decode(Stages(F::kSlidingWindow, E::kHuffman, 0, 32768), w.Get()));
+}
+
+TEST(PackCombination, RejectsCapacityZeroUnderAFirstStage) {
+  const Bytes stored = UnderHuffman(LzssHeader(1, 10, 0b1).U8('a').Get());
+  EXPECT_TRUE(Decode(Stages(F::kSlidingWindow, E::kHuffman, 0, 32768), stored));
+  EXPECT_FALSE(Decode(Stages(F::kSlidingWindow, E::kHuffman, 0, 0), stored));
+}
+
+TEST(PackCombination, EntropyAloneIgnoresTheCapacity) {
+  const Bytes data(100000, 'q');
+  EXPECT_EQ(Decode(Stages(F::kNone, E::kHuffman, 0, 0), pack_encoding::EncodeHuffman(data, 100000)),
+            data);
+}
+
+TEST(PackCombination, FirstStageInputEndsWithTheLastEntropyBlock) {
+  // The sliding-window stream wants a fourth literal that no block holds.
+  EXPECT_FALSE(Decode(Stages(F::kSlidingWindow, E::kHuffman),
+                      UnderHuffman(LzssHeader(4, 10, 0b1111).U8('a').U8('b').U8('c').Get())));
+}
+
+TEST(PackCombination, RejectsNoStageAtAll) {
+  EXPECT_FALSE(Decode(Stages(F::kNone, E::kNone), Bytes{1, 2, 3}));
+}
+
+}  // namespace
+}  // namespace tarrowin::testing_pack
