@@ -113,6 +113,47 @@ INSTANTIATE_TEST_SUITE_P(All, PackCipherTest, testing::ValuesIn(AllCiphersAndMod
                            return std::string(info.param.cipher) + info.param.mode;
                          });
 
+struct CompressionCase {
+  const char* name;
+  PackFlags flags;
+};
+
+// The compression choices of the pcf tool, and the tables' extremes.
+const CompressionCase kCompressions[] = {
+    {"Lzss", 0x0060},
+    {"LzssSmallestWindow", 0x0010},
+    {"Huffman", 0xB000},
+    {"HuffmanSmallBlocks", 0x1000},
+    {"Range", 0x0B00},
+    {"LzssHuffman", 0xB060},
+    {"LzssRange", 0x0B60},
+    {"LzssRangeSmallBlocks", 0x0110},
+    {"BwtHuffman", 0xB006},
+    {"BwtRange", 0x0B06},
+    {"BwtSmallBlocksRange", 0x0101},
+};
+
+class PackCompressionTest : public PackArchiveTest,
+                            public testing::WithParamInterface<CompressionCase> {};
+
+TEST_P(PackCompressionTest, EntriesRoundTrip) {
+  const auto files = SizedFiles({0, 1, 65535, 65536, (1u << 20) + 7}, GetParam().flags);
+  ExpectRoundTrip(Store(BuildImage(files)), files);
+}
+
+// Compressed under a cipher, with the directory compressed and encrypted.
+TEST_P(PackCompressionTest, EncryptedEntriesAndDirectoryRoundTrip) {
+  const PackFlags flags = GetParam().flags | 0x00280000;
+  const auto files = SizedFiles({0, 1, 100, 70000}, flags);
+  PackWriterOptions options;
+  options.directory_flags = flags;
+  options.digest = true;
+  ExpectRoundTrip(Store(BuildImage(files, options)), files, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(All, PackCompressionTest, testing::ValuesIn(kCompressions),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(PackArchiveTest, SizesAroundThePieces) {
   const std::vector<std::size_t> sizes = {0, 1, 65535, 65536, 65537, (1u << 20) + 7};
   for (const PackFlags flags : {PackFlags{0}, PackFlags{0x002A0000}, PackFlags{0x00450000}}) {
@@ -202,8 +243,8 @@ TEST_F(PackArchiveTest, DigestIsCheckedOnlyWhenAsked) {
   EXPECT_FALSE(archive.OpenArchive(Store(BuildImage(files)).c_str(), 1));
 }
 
-TEST_F(PackArchiveTest, CompressedFlagsFailCleanlyWithoutTheirStages) {
-  // A value whose block-sorting size code has no size cannot decode.
+TEST_F(PackArchiveTest, BlockSortingWithoutABlockSizeFails) {
+  // Table A has no size for code 11.
   PackImage image = BuildImage({{"x", SampleBytes(100), 0}});
   testing_files::Put32(image.first, testing_files::RecordAt(image.first, 0) + offsets::kEntryFlags,
                        0x0000700B);
@@ -375,6 +416,8 @@ TEST_F(PackDividedArchiveTest, EntriesDecodeAcrossVolumes) {
   ExpectRoundTrip(Store(Divided(0)), Files(0));
   ExpectRoundTrip(Store(Divided(0x00260000, 0x00260000)), Files(0x00260000));
   ExpectRoundTrip(Store(Divided(0x00450000, 0x00150000)), Files(0x00450000));
+  ExpectRoundTrip(Store(Divided(0x00000B60, 0x0000B006)), Files(0x00000B60));
+  ExpectRoundTrip(Store(Divided(0x0028B006, 0x00280B60)), Files(0x0028B006));
 }
 
 TEST_F(PackDividedArchiveTest, PlainEntryInsideOneFileIsReadInPlace) {

@@ -202,15 +202,19 @@ TEST_P(PackHostileTest, FailsCleanly) {
 INSTANTIATE_TEST_SUITE_P(Cases, PackHostileTest, testing::ValuesIn(kHostileCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// A valid archive mixing what the reader does: plain and encrypted entries,
-// an encrypted directory with its digest.
+// A valid archive mixing what the reader does: plain, encrypted and
+// compressed entries, a compressed and encrypted directory with its digest.
 PackImage SweepImage() {
   PackWriterOptions options;
-  options.directory_flags = 0x002A0000;
+  options.directory_flags = 0x002AB060;
   options.digest = true;
   return BuildImage({{"plain", SampleBytes(200, 1), 0},
                      {"rc4", SampleBytes(100, 2), 0x00450000},
-                     {"rijndael", SampleBytes(300, 3), 0x002A0000}},
+                     {"rijndael", SampleBytes(300, 3), 0x002A0000},
+                     {"lzss", SampleBytes(300, 4), 0x00000060},
+                     {"lzss+range", SampleBytes(300, 5), 0x00000B60},
+                     {"bwt+huffman", SampleBytes(300, 6), 0x0000B006},
+                     {"bwt+range+rc6", SampleBytes(300, 7), 0x00260B06}},
                     options);
 }
 
@@ -234,19 +238,18 @@ TEST(PackCorruptionSweepTest, FlippedBytes) {
   const std::u16string path = dir.Path(u"s.pcf");
   int opened = 0;
   for (std::size_t at = 0; at < valid.first.size(); ++at) {
-    for (const std::uint8_t flip : {0x01, 0x80, 0xFF}) {
-      PackImage image = valid;
-      image.first[at] ^= flip;
-      WriteImage(image, dir.dir() / "s.pcf");
-      ReadEverything(path, 1);
-      CPackArchive archive;
-      opened += archive.OpenArchive(path.c_str(), 1) ? 1 : 0;
-    }
+    // One flip per byte, a different one at each: a single bit or all.
+    PackImage image = valid;
+    image.first[at] ^= at % 3 == 0 ? 0xFF : static_cast<std::uint8_t>(1u << (at % 8));
+    WriteImage(image, dir.dir() / "s.pcf");
+    ReadEverything(path, 1);
+    CPackArchive archive;
+    opened += archive.OpenArchive(path.c_str(), 1) ? 1 : 0;
   }
   // The header's reserved bytes and the entries' bytes may change
   // unnoticed; the encrypted directory under its digest may not.
   EXPECT_GT(opened, 0);
-  EXPECT_LT(opened, static_cast<int>(valid.first.size() * 3));
+  EXPECT_LT(opened, static_cast<int>(valid.first.size()));
 }
 
 TEST(PackCorruptionSweepTest, CutLengths) {

@@ -186,7 +186,7 @@ TEST_F(PackLookupTest, SettingsFileLoadsFromAnArchiveAsFromDisk) {
   ASSERT_EQ(expected.LoadFile(on_disk.u16string().c_str()), 1);
   ASSERT_EQ(expected.sections().size(), 2u);
 
-  for (const PackFlags flags : {PackFlags{0}, PackFlags{0x00230000}}) {
+  for (const PackFlags flags : {PackFlags{0}, PackFlags{0x00230000}, PackFlags{0x0028B060}}) {
     SCOPED_TRACE(flags);
     PackWriterOptions options;
     options.directory_flags = flags;

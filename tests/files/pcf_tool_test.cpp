@@ -113,6 +113,34 @@ TEST_F(PcfToolTest, CreateListCatTestExtract) {
   EXPECT_TRUE(fs::exists(At("out") / "empty.bin"));
 }
 
+TEST_F(PcfToolTest, EveryCompressionChoiceRoundTrips) {
+  std::string text;
+  for (int i = 0; i < 3000; ++i) {
+    text += "[tarrowin" + std::to_string(i) + "]\r\nProcessName=prog" + std::to_string(i % 37) +
+            ".exe\r\nCPUCount=" + std::to_string(i % 4) + "\r\n";
+  }
+  WriteBytes(Src() / "rules.ini", text);
+  const std::pair<const char16_t*, const char*> choices[] = {
+      {u"none", "0x00000000"},         {u"lzss", "0x00000060"},
+      {u"huffman", "0x0000b000"},      {u"range", "0x00000b00"},
+      {u"lzss+huffman", "0x0000b060"}, {u"lzss+range", "0x00000b60"},
+      {u"bwt+huffman", "0x0000b006"},  {u"bwt+range", "0x00000b06"}};
+  for (const auto& [choice, flags] : choices) {
+    SCOPED_TRACE(flags);
+    const fs::path archive = At("c.pcf");
+    const ProgramResult created = Create(archive, {u"--compress", choice, u"--digest"});
+    ASSERT_EQ(created.status, 0) << created.err;
+    const ProgramResult list = Run({u"list", archive.u16string()});
+    EXPECT_NE(list.out.find(std::string("rules.ini\t") + std::to_string(text.size())),
+              std::string::npos);
+    for (const std::string& line : Lines(list.out)) EXPECT_TRUE(line.ends_with(flags)) << line;
+    EXPECT_EQ(Run({u"cat", archive.u16string(), u"rules.ini"}).out, text);
+    EXPECT_EQ(Run({u"cat", archive.u16string(), u"a.txt"}).out, "alpha\n");
+    EXPECT_EQ(Run({u"cat", archive.u16string(), u"empty.bin"}).status, 0);
+    EXPECT_EQ(Run({u"test", archive.u16string()}).status, 0);
+  }
+}
+
 TEST_F(PcfToolTest, OpenFindsAFileThroughTheArchiveOfAParentFolder) {
   ASSERT_EQ(Create(At("conf.pcf"), {u"--cipher", u"camellia", u"--mode", u"cfb"}).status, 0);
   // conf/Sub/User.ini is not on disk: conf.pcf holds it.
