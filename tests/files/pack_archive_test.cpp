@@ -163,6 +163,29 @@ TEST_F(PackArchiveTest, SizesAroundThePieces) {
   }
 }
 
+// Records the pieces a sink is given; 0 stands for the end call.
+class CRecordingSink : public IPackSink {
+ public:
+  bool Write(const std::uint8_t* buffer, std::uint32_t count, std::uint32_t* taken) override {
+    pieces.push_back(buffer == nullptr ? 0 : count);
+    *taken = count;
+    return true;
+  }
+  std::vector<std::uint32_t> pieces;
+};
+
+TEST_F(PackArchiveTest, StoredEntriesReachTheSinkInPiecesThenOneEndCall) {
+  CPackArchive archive;
+  ASSERT_TRUE(archive.OpenArchive(
+      Store(BuildImage({{"empty", {}, 0}, {"big", SampleBytes(140000), 0x002A0000}})).c_str(), 0));
+  CRecordingSink empty;
+  ASSERT_TRUE(archive.ExtractTo(1, empty));  // "empty" sorts after "big"
+  EXPECT_EQ(empty.pieces, std::vector<std::uint32_t>{0});
+  CRecordingSink big;
+  ASSERT_TRUE(archive.ExtractTo(0, big));
+  EXPECT_EQ(big.pieces, (std::vector<std::uint32_t>{65536, 65536, 140000 - 131072, 0}));
+}
+
 TEST_F(PackArchiveTest, NamesInAnyCaseAndEitherSeparator) {
   std::vector<PackWriterFile> files = {
       {"Upper/CASE.INI", testing_files::ToBytes("upper"), 0},
