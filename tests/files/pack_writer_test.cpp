@@ -89,5 +89,22 @@ TEST(PackWriterTest, DividedLayoutsHoldTheReadersCount) {
   }
 }
 
+TEST(PackWriterTest, RewritingRemovesVolumesOfTheEarlierArchiveOnly) {
+  testing_files::TempDir dir;
+  const std::vector<PackWriterFile> files = {{"x", SampleBytes(3000), 0}};
+  testing_files::WriteImage(testing_files::BuildImage(files, WithVolumes(1024)),
+                            dir.dir() / "a.pcf");
+  ASSERT_TRUE(std::filesystem::exists(dir.dir() / "a_003.pcf"));
+  testing_files::WriteBytes(dir.dir() / "a_005.pcf", "PackDivF, but after a gap");
+  testing_files::WriteImage(testing_files::BuildImage(files, WithVolumes(2048)),
+                            dir.dir() / "a.pcf");
+  EXPECT_TRUE(std::filesystem::exists(dir.dir() / "a_001.pcf"));
+  EXPECT_FALSE(std::filesystem::exists(dir.dir() / "a_002.pcf"));
+  EXPECT_FALSE(std::filesystem::exists(dir.dir() / "a_003.pcf"));
+  EXPECT_TRUE(std::filesystem::exists(dir.dir() / "a_005.pcf"));
+  CPackArchive archive;
+  EXPECT_TRUE(archive.OpenArchive(dir.Path(u"a.pcf").c_str(), 0));
+}
+
 }  // namespace
 }  // namespace tarrowin

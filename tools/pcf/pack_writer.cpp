@@ -231,6 +231,20 @@ bool WritePackImage(const PackImage& image, const std::filesystem::path& archive
       return false;
     }
   }
+  // Volumes left by an earlier, longer archive of the same name would only
+  // confuse: they go, as long as they are volumes.
+  for (std::size_t n = image.volumes.size() + 1;; ++n) {
+    const std::filesystem::path path(PackVolumeName(parts, n));
+    char magic[kPackVolumeMagic.size()] = {};
+    std::ifstream in(path, std::ios::binary);
+    if (!in.read(magic, sizeof magic) ||
+        std::string_view(magic, sizeof magic) != kPackVolumeMagic) {
+      break;
+    }
+    in.close();
+    std::error_code ignored;
+    if (!std::filesystem::remove(path, ignored)) break;
+  }
   return true;
 }
 

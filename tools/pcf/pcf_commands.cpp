@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <optional>
 #include <system_error>
 
@@ -275,17 +274,20 @@ class CCommand {
 
   bool AddFile(const fs::path& path, const fs::path& name, PackFlags flags,
                std::vector<PackWriterFile>* files) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-      Fail(PathText(path), "cannot read the file");
-      return false;
-    }
     PackWriterFile file;
     file.name = Utf8(name.generic_u16string());
     file.flags = flags;
-    file.data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad()) {
+    std::error_code error;
+    const std::uintmax_t size = fs::file_size(path, error);
+    std::ifstream in(path, std::ios::binary);
+    if (error || !in) {
       Fail(PathText(path), "cannot read the file");
+      return false;
+    }
+    file.data.resize(static_cast<std::size_t>(size));
+    in.read(reinterpret_cast<char*>(file.data.data()), static_cast<std::streamsize>(size));
+    if (static_cast<std::uintmax_t>(in.gcount()) != size || in.peek() != EOF) {
+      Fail(PathText(path), "changed while it was read");
       return false;
     }
     files->push_back(std::move(file));
