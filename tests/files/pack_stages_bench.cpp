@@ -19,6 +19,8 @@
 #include <vector>
 
 #include "files/pack_stages.h"
+#include "tools/pack_encoders/block_sort_encoder.h"
+#include "tools/pack_encoders/huffman_encoder.h"
 #include "tools/pack_encoders/pack_encoders.h"
 
 namespace tarrowin {
@@ -174,6 +176,80 @@ std::vector<Row> ToolRows(const std::vector<std::uint8_t>& data) {
   return rows;
 }
 
+// Streams built to make a decoder work hard for every stored byte: none
+// may decode pathologically slowly. Each reports decoded bytes per second
+// and the stored bytes it started from.
+struct Degenerate {
+  const char* name;
+  PackStages stages;
+  std::vector<std::uint8_t> stored;
+  std::size_t decoded;
+};
+
+void Put32(std::vector<std::uint8_t>& out, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+
+std::vector<Degenerate> DegenerateStreams() {
+  std::vector<Degenerate> streams;
+  PackStages lzss;
+  lzss.first = PackFirstStage::kSlidingWindow;
+  PackStages huffman;
+  huffman.entropy = PackEntropyStage::kHuffman;
+  PackStages range;
+  range.entropy = PackEntropyStage::kRange;
+  PackStages block_sort = huffman;
+  block_sort.first = PackFirstStage::kBlockSort;
+  block_sort.block_sort_size = 1u << 20;
+  block_sort.entropy_capacity = 1u << 20;
+
+  {  // Longest matches at distance 1: byte-by-byte copies.
+    constexpr std::uint32_t kMatches = 65536;
+    std::vector<std::uint8_t> s;
+    Put32(s, 1 + kMatches * 259);
+    s.push_back(15);
+    s.push_back(0);
+    s.push_back(0x01);  // a literal, then seven matches
+    s.push_back('z');
+    for (std::uint32_t i = 0; i < kMatches; ++i) {
+      if (i > 0 && (i + 1) % 8 == 0) s.push_back(0);
+      s.insert(s.end(), {1, 0, 255});
+    }
+    streams.push_back({"lzss_distance1", lzss, s, 1 + std::size_t{kMatches} * 259});
+  }
+  {  // One-symbol Huffman blocks whose lone code is 15 bits: a full table
+     // built for every decoded byte.
+    constexpr int kBlocks = 20000;
+    std::vector<std::uint8_t> s;
+    for (int b = 0; b < kBlocks; ++b) {
+      Put32(s, 1);
+      s.push_back(b + 1 < kBlocks ? 0x82 : 0x02);
+      for (int i = 0; i < 128; ++i) s.push_back(i == 0 ? 0x0F : 0);
+      s.insert(s.end(), {0, 0});
+    }
+    s.insert(s.end(), {0, 0});
+    streams.push_back({"huffman_15bit_blocks", huffman, s, kBlocks});
+  }
+  {  // Range blocks of 4095:1 odds: thousands of symbols per stored byte.
+    constexpr std::uint32_t kSymbols = 64u << 20;
+    std::vector<std::uint8_t> s;
+    Put32(s, kSymbols);
+    s.insert(s.end(), {0x01, 2, 'a', 0x7F, 31, 'b', 0x81});  // 4095 and 1
+    s.insert(s.end(), 4096, 0);
+    streams.push_back({"range_skewed", range, s, 0});
+  }
+  {  // Move-to-front indices of 255 throughout, in 1 MiB blocks.
+    std::vector<std::uint8_t> rle;
+    for (int block = 0; block < 16; ++block) {
+      Put32(rle, 0);
+      for (std::uint32_t i = 0; i < (1u << 20); ++i) rle.push_back(i % 2 ? 255 : 254);
+    }
+    const auto stored = pack_encoding::EncodeHuffman(pack_encoding::RunLengthEncode(rle), 1u << 20);
+    streams.push_back({"blocksort_mtf_far", block_sort, stored, 16u << 20});
+  }
+  return streams;
+}
+
 }  // namespace
 }  // namespace tarrowin
 
@@ -208,6 +284,26 @@ int main(int argc, char** argv) {
             benchmark::ClobberMemory();
           }
           state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * data.size()));
+        })
+        ->Unit(benchmark::kMillisecond);
+  }
+  static const std::vector<Degenerate> degenerate = DegenerateStreams();
+  for (const auto& stream : degenerate) {
+    benchmark::RegisterBenchmark(
+        (std::string("Degenerate/") + stream.name).c_str(),
+        [&stream](benchmark::State& state) {
+          std::size_t decoded = 0;
+          for (auto _ : state) {
+            SpanReader reader(stream.stored);
+            std::vector<std::uint8_t> out(64u << 20);
+            BufferSink sink(out);
+            // The skewed range stream decodes until the sink is full.
+            DecodePackStages(stream.stages, static_cast<std::uint32_t>(stream.stored.size()),
+                             reader, sink);
+            decoded = sink.Written();
+          }
+          state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * decoded));
+          state.counters["stored"] = static_cast<double>(stream.stored.size());
         })
         ->Unit(benchmark::kMillisecond);
   }
