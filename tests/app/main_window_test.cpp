@@ -1,0 +1,361 @@
+// The main window in process: menu bar and tray menu resources, the check
+// cycle and its effect on the engine, the tray menu, minimize to the tray,
+// the exit paths and the tray icon.
+
+// The Windows headers need <windows.h> first.
+// clang-format off
+#include <windows.h>
+#include <shellapi.h>
+// clang-format on
+
+#include "app/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/resource.h"
+#include "app/tray_icon.h"
+#include "tests/app/shell_fixture.h"
+
+namespace tarrowin::testing {
+namespace {
+
+enum class Initial { kEnabled, kGreyed, kChecked, kSeparator };
+
+struct MenuEntry {
+  const wchar_t* text;
+  UINT id;
+  Initial state;
+};
+
+struct SubMenu {
+  const wchar_t* title;
+  std::vector<MenuEntry> items;
+};
+
+const std::vector<SubMenu> kMenuBar = {
+    {L"ファイル(&F)",
+     {{L"設定ファイルを開く(&O)", ID_OPEN_SETTINGS, Initial::kEnabled},
+      {L"設定をファイルに保存する(&S)", ID_SAVE_SETTINGS, Initial::kEnabled},
+      {L"", 0, Initial::kSeparator},
+      {L"終了(&X)", ID_EXIT, Initial::kEnabled}}},
+    {L"編集(&E)",
+     {{L"項目の追加(A)", ID_ITEM_ADD, Initial::kEnabled},
+      {L"項目の編集(&E)", ID_ITEM_EDIT, Initial::kGreyed},
+      {L"項目の削除(&D)", ID_ITEM_DELETE, Initial::kGreyed}}},
+    {L"チェック周期(&C)",
+     {{L"通常周期(&N)", ID_CYCLE_NORMAL, Initial::kEnabled},
+      {L"長い周期(&L)", ID_CYCLE_LONG, Initial::kEnabled},
+      {L"停止(&S)", ID_CYCLE_STOP, Initial::kChecked}}},
+};
+
+const SubMenu kTrayMenu = {L"メニュー項目",
+                           {{L"通常周期(&N)", ID_CYCLE_NORMAL, Initial::kEnabled},
+                            {L"長い周期(&L)", ID_CYCLE_LONG, Initial::kEnabled},
+                            {L"停止(&S)", ID_CYCLE_STOP, Initial::kEnabled},
+                            {L"", 0, Initial::kSeparator},
+                            {L"元に戻す(&R)", ID_RESTORE, Initial::kEnabled},
+                            {L"", 0, Initial::kSeparator},
+                            {L"終了(&X)", ID_EXIT, Initial::kEnabled}}};
+
+void ExpectMenu(HMENU menu, const std::vector<SubMenu>& expected) {
+  ASSERT_EQ(GetMenuItemCount(menu), static_cast<int>(expected.size()));
+  for (UINT top = 0; top < expected.size(); ++top) {
+    EXPECT_EQ(MenuText(menu, top), expected[top].title);
+    HMENU sub = GetSubMenu(menu, top);
+    ASSERT_NE(sub, nullptr);
+    const auto& items = expected[top].items;
+    ASSERT_EQ(GetMenuItemCount(sub), static_cast<int>(items.size())) << top;
+    for (UINT i = 0; i < items.size(); ++i) {
+      SCOPED_TRACE(::testing::Message() << "menu " << top << " item " << i);
+      MENUITEMINFOW info{};
+      info.cbSize = sizeof info;
+      info.fMask = MIIM_ID | MIIM_STATE | MIIM_FTYPE;
+      ASSERT_TRUE(GetMenuItemInfoW(sub, i, TRUE, &info));
+      if (items[i].state == Initial::kSeparator) {
+        EXPECT_TRUE(info.fType & MFT_SEPARATOR);
+        continue;
+      }
+      EXPECT_EQ(MenuText(sub, i), items[i].text);
+      EXPECT_EQ(info.wID, items[i].id);
+      switch (items[i].state) {
+        case Initial::kEnabled:
+          EXPECT_EQ(info.fState, 0u);
+          break;
+        case Initial::kGreyed:
+          EXPECT_NE(info.fState & MFS_GRAYED, 0u);
+          EXPECT_EQ(info.fState & MFS_CHECKED, 0u);
+          break;
+        case Initial::kChecked:
+          EXPECT_EQ(info.fState, static_cast<UINT>(MFS_CHECKED));
+          break;
+        case Initial::kSeparator:
+          break;
+      }
+    }
+  }
+}
+
+// NIM_MODIFY succeeds only for an icon that the shell holds.
+bool TrayIconExists(HWND window) {
+  NOTIFYICONDATAW data{};
+  data.cbSize = NOTIFYICONDATAW_V2_SIZE;
+  data.hWnd = window;
+  data.uID = 0;
+  data.uFlags = NIF_TIP;
+  lstrcpynW(data.szTip, L"Tarrowin", ARRAYSIZE(data.szTip));
+  return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+}
+
+using MainWindowTest = ShellTest;
+
+TEST_F(MainWindowTest, MenuBarHasItsItemsTextsIdsAndInitialStates) {
+  ExpectMenu(MainMenu(), kMenuBar);
+}
+
+TEST_F(MainWindowTest, TrayMenuResourceHasItsItemsUnchecked) {
+  HMENU tray = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_TRAY_MENU));
+  ASSERT_NE(tray, nullptr);
+  ExpectMenu(tray, {kTrayMenu});
+  DestroyMenu(tray);
+}
+
+TEST_F(MainWindowTest, WindowHasTitleStyleAndClientSize) {
+  wchar_t title[64] = {};
+  GetWindowTextW(MainWindow(), title, 64);
+  EXPECT_STREQ(title, kMainWindowTitle);
+  const LONG style = GetWindowLongW(MainWindow(), GWL_STYLE);
+  EXPECT_EQ(style & 0x02CF0000, 0x02CA0000) << std::hex << style;  // no sizing, no maximize
+  RECT client{};
+  GetClientRect(MainWindow(), &client);
+  EXPECT_EQ(client.right, 640);
+  EXPECT_EQ(client.bottom, 300);
+  POINT origin{0, 0};
+  ClientToScreen(MainWindow(), &origin);
+  EXPECT_EQ(origin.x, GetSystemMetrics(SM_CXSCREEN) / 2 - 320);
+  EXPECT_EQ(origin.y, GetSystemMetrics(SM_CYSCREEN) / 2 - 150);
+  EXPECT_TRUE(IsWindowVisible(ListDialog()));
+  EXPECT_EQ(GetParent(ListDialog()), MainWindow());
+}
+
+TEST_F(MainWindowTest, SystemFiguresComeFromTheAffinityMask) {
+  DWORD_PTR process = 0, system = 0;
+  ASSERT_TRUE(GetProcessAffinityMask(GetCurrentProcess(), &process, &system));
+  EXPECT_EQ(Context().SystemMask, static_cast<std::uint32_t>(system));
+  EXPECT_EQ(Context().SystemCPUCount, __builtin_popcount(static_cast<std::uint32_t>(system)));
+  EXPECT_GE(Context().SystemCPUCount, 1);
+}
+
+struct CycleStep {
+  UINT command;
+  UINT checked;         // the one checked item afterwards
+  std::int32_t period;  // the engine's CheckPeriod afterwards
+  bool woken;           // whether the engine was woken
+};
+
+TEST_F(MainWindowTest, CheckCycleMovesTheCheckMarkAndSetsTheEnginePeriod) {
+  // With the worker stopped nobody takes the wake-up signal but the test.
+  Context().Engine->Stop();
+  EXPECT_EQ(Context().Engine->CheckPeriod.load(), -1);
+  const CycleStep steps[] = {
+      {ID_CYCLE_NORMAL, ID_CYCLE_NORMAL, 500, true},
+      {ID_CYCLE_NORMAL, ID_CYCLE_NORMAL, 500, false},  // already chosen
+      {ID_CYCLE_LONG, ID_CYCLE_LONG, 2000, true},
+      {ID_CYCLE_STOP, ID_CYCLE_STOP, -1, false},  // stop never wakes
+      {ID_CYCLE_STOP, ID_CYCLE_STOP, -1, false},
+      {ID_CYCLE_LONG, ID_CYCLE_LONG, 2000, true},
+      {ID_CYCLE_LONG, ID_CYCLE_LONG, 2000, false},
+      {ID_CYCLE_NORMAL, ID_CYCLE_NORMAL, 500, true},
+  };
+  int n = 0;
+  for (const CycleStep& step : steps) {
+    SCOPED_TRACE(::testing::Message() << "step " << n++);
+    SendMessageW(MainWindow(), WM_COMMAND, step.command, 0);
+    for (UINT id : {ID_CYCLE_NORMAL, ID_CYCLE_LONG, ID_CYCLE_STOP}) {
+      EXPECT_EQ(MenuState(id), id == step.checked ? static_cast<UINT>(MFS_CHECKED) : 0u) << id;
+    }
+    EXPECT_EQ(Context().Engine->CheckPeriod.load(), step.period);
+    EXPECT_EQ(Context().Engine->TakeWake() != 0, step.woken);
+  }
+}
+
+TEST_F(MainWindowTest, CheckedCycleIsLeftAloneEvenWhenTheEngineDisagrees) {
+  Context().Engine->Stop();
+  Context().Engine->CheckPeriod = 500;  // the menu still says stop
+  SendMessageW(MainWindow(), WM_COMMAND, ID_CYCLE_STOP, 0);
+  EXPECT_EQ(Context().Engine->CheckPeriod.load(), 500);
+  SendMessageW(MainWindow(), WM_COMMAND, ID_CYCLE_NORMAL, 0);  // period already 500
+  EXPECT_EQ(MenuState(ID_CYCLE_NORMAL), static_cast<UINT>(MFS_CHECKED));
+  EXPECT_EQ(Context().Engine->TakeWake(), 0);
+}
+
+// Watches the main window while the tray menu is open: records the popup's
+// check marks when it opens, then picks an item by its mnemonic key.
+class TrayMenuDriver {
+ public:
+  TrayMenuDriver(HWND window, wchar_t key) : window_(window), key_(key) {
+    current_ = this;
+    previous_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Proc)));
+  }
+  ~TrayMenuDriver() {
+    if (IsWindow(window_)) {
+      SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous_));
+    }
+    current_ = nullptr;
+  }
+
+  // Right-clicks the tray icon and runs the queue until the menu has closed
+  // and its command is handled. True when that ended the message loop.
+  bool Open() {
+    PostMessageW(window_, WM_TRAYICON, 0, WM_RBUTTONDOWN);
+    return PumpMessages();
+  }
+
+  bool opened() const { return opened_; }
+  UINT checked() const { return checked_; }
+
+ private:
+  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    TrayMenuDriver& self = *current_;
+    if (message == WM_INITMENUPOPUP && !self.opened_) {
+      self.opened_ = true;
+      HMENU popup = reinterpret_cast<HMENU>(wParam);
+      for (UINT id : {ID_CYCLE_NORMAL, ID_CYCLE_LONG, ID_CYCLE_STOP}) {
+        if (GetMenuState(popup, id, MF_BYCOMMAND) & MF_CHECKED) self.checked_ = id;
+      }
+      // The menu loop reads this key once it runs.
+      PostMessageW(window, WM_CHAR, self.key_, 0);
+    }
+    return CallWindowProcW(self.previous_, window, message, wParam, lParam);
+  }
+
+  static inline TrayMenuDriver* current_ = nullptr;
+  HWND window_;
+  wchar_t key_;
+  WNDPROC previous_ = nullptr;
+  bool opened_ = false;
+  UINT checked_ = 0;
+};
+
+TEST_F(MainWindowTest, TrayMenuCopiesTheCheckMarkAndItsChoiceReachesTheMenuBar) {
+  Context().Engine->Stop();
+  {
+    TrayMenuDriver driver(MainWindow(), L'l');  // 長い周期(&L)
+    driver.Open();
+    ASSERT_TRUE(driver.opened());
+    EXPECT_EQ(driver.checked(), static_cast<UINT>(ID_CYCLE_STOP));
+  }
+  EXPECT_EQ(MenuState(ID_CYCLE_LONG), static_cast<UINT>(MFS_CHECKED));
+  EXPECT_EQ(MenuState(ID_CYCLE_STOP), 0u);
+  EXPECT_EQ(Context().Engine->CheckPeriod.load(), 2000);
+  EXPECT_EQ(Context().Engine->TakeWake(), 1);
+  {
+    TrayMenuDriver driver(MainWindow(), L'l');  // the checked one again
+    driver.Open();
+    ASSERT_TRUE(driver.opened());
+    EXPECT_EQ(driver.checked(), static_cast<UINT>(ID_CYCLE_LONG));
+  }
+  EXPECT_EQ(Context().Engine->TakeWake(), 0);
+}
+
+TEST_F(MainWindowTest, MinimizeHidesAndDisablesAndATrayClickRestores) {
+  RECT before{};
+  GetWindowRect(MainWindow(), &before);
+  SendMessageW(MainWindow(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  PumpMessages();
+  EXPECT_FALSE(IsWindowVisible(MainWindow()));
+  EXPECT_FALSE(IsWindowEnabled(MainWindow()));
+
+  // Moving over the icon or releasing a button does nothing.
+  for (LPARAM mouse : {WM_MOUSEMOVE, WM_LBUTTONUP, WM_RBUTTONUP, WM_LBUTTONDBLCLK}) {
+    SendMessageW(MainWindow(), WM_TRAYICON, 0, mouse);
+    EXPECT_FALSE(IsWindowVisible(MainWindow())) << mouse;
+  }
+
+  SendMessageW(MainWindow(), WM_TRAYICON, 0, WM_LBUTTONDOWN);
+  PumpMessages();
+  EXPECT_TRUE(IsWindowVisible(MainWindow()));
+  EXPECT_TRUE(IsWindowEnabled(MainWindow()));
+  EXPECT_FALSE(IsIconic(MainWindow()));
+  RECT after{};
+  GetWindowRect(MainWindow(), &after);
+  EXPECT_TRUE(EqualRect(&before, &after));
+}
+
+TEST_F(MainWindowTest, RestoreInTheTrayMenuShowsTheHiddenWindow) {
+  SendMessageW(MainWindow(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  PumpMessages();
+  ASSERT_FALSE(IsWindowVisible(MainWindow()));
+  {
+    TrayMenuDriver driver(MainWindow(), L'r');  // 元に戻す(&R)
+    driver.Open();
+    ASSERT_TRUE(driver.opened());
+  }
+  PumpMessages();
+  EXPECT_TRUE(IsWindowVisible(MainWindow()));
+  EXPECT_TRUE(IsWindowEnabled(MainWindow()));
+}
+
+TEST_F(MainWindowTest, ChoosingACycleNeitherHidesNorShows) {
+  SendMessageW(MainWindow(), WM_COMMAND, ID_CYCLE_NORMAL, 0);
+  EXPECT_TRUE(IsWindowVisible(MainWindow()));
+  SendMessageW(MainWindow(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  SendMessageW(MainWindow(), WM_COMMAND, ID_CYCLE_LONG, 0);
+  EXPECT_FALSE(IsWindowVisible(MainWindow()));
+}
+
+// Every way out destroys the main window and the list, and asks the message
+// loop to end.
+enum class ExitPath { kMenuBar, kTrayMenu, kListButton, kCloseBox };
+
+class ExitTest : public ShellTest, public ::testing::WithParamInterface<ExitPath> {};
+
+TEST_P(ExitTest, DestroysTheWindowsAndEndsTheMessageLoop) {
+  HWND main = MainWindow();
+  HWND list = ListDialog();
+  bool quit = false;
+  switch (GetParam()) {
+    case ExitPath::kMenuBar:
+      SendMessageW(main, WM_COMMAND, ID_EXIT, 0);
+      quit = PumpMessages();
+      break;
+    case ExitPath::kTrayMenu: {
+      TrayMenuDriver driver(main, L'x');  // 終了(&X)
+      quit = driver.Open();
+      EXPECT_TRUE(driver.opened());
+      break;
+    }
+    case ExitPath::kListButton:
+      SendMessageW(list, WM_COMMAND, IDC_LIST_EXIT, 0);
+      quit = PumpMessages();
+      break;
+    case ExitPath::kCloseBox:
+      SendMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+      quit = PumpMessages();
+      break;
+  }
+  EXPECT_TRUE(quit);
+  EXPECT_FALSE(IsWindow(main));
+  EXPECT_FALSE(IsWindow(list));
+}
+
+INSTANTIATE_TEST_SUITE_P(AllPaths, ExitTest,
+                         ::testing::Values(ExitPath::kMenuBar, ExitPath::kTrayMenu,
+                                           ExitPath::kListButton, ExitPath::kCloseBox));
+
+TEST_F(MainWindowTest, TrayIconIsThereUntilRemoved) {
+  EXPECT_TRUE(TrayIconExists(MainWindow()));
+  EXPECT_EQ(RemoveTrayIcon(MainWindow()), 1);
+  EXPECT_FALSE(TrayIconExists(MainWindow()));
+}
+
+TEST_F(MainWindowTest, UnknownCommandGoesToTheDefaultHandling) {
+  EXPECT_EQ(SendMessageW(MainWindow(), WM_COMMAND, 40099, 0), 0);
+  EXPECT_TRUE(IsWindow(MainWindow()));
+}
+
+}  // namespace
+}  // namespace tarrowin::testing
