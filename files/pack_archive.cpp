@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 
 #include "crypto/sha1.h"
+#include "files/pack_memory_sink.h"
 #include "files/pack_output_os.h"
 #include "settings/utf8.h"
 
@@ -15,76 +15,6 @@ namespace {
 
 constexpr std::size_t kNameBufferBytes = 1024;
 constexpr std::size_t kShownNameUnits = 512;
-// Growing blocks start at this size and double: a record's stated size is
-// only trusted as far as its bytes really decode.
-constexpr std::uint64_t kFirstGrowth = 1u << 20;
-
-std::uint64_t RoundUp16(std::uint64_t size) { return (size + 15) & ~std::uint64_t{15}; }
-
-// Fills a caller's buffer of known size.
-class CBufferSink : public IPackSink {
- public:
-  CBufferSink(std::uint8_t* target, std::uint64_t capacity)
-      : target_(target), capacity_(capacity) {}
-
-  bool Write(const std::uint8_t* buffer, std::uint32_t count, std::uint32_t* taken) override {
-    *taken = 0;
-    if (count == 0) return true;
-    if (count > capacity_ - written_) return false;
-    std::memcpy(target_ + written_, buffer, count);
-    written_ += count;
-    *taken = count;
-    return true;
-  }
-
- private:
-  std::uint8_t* target_;
-  std::uint64_t capacity_;
-  std::uint64_t written_ = 0;
-};
-
-// Collects decoded bytes in a heap block that doubles as it fills, up to
-// the expected size rounded up to 16 bytes.
-class CGrowingSink : public IPackSink {
- public:
-  explicit CGrowingSink(std::uint64_t expected) : limit_(RoundUp16(expected)) {}
-
-  bool Write(const std::uint8_t* buffer, std::uint32_t count, std::uint32_t* taken) override {
-    *taken = 0;
-    if (count == 0) return true;
-    if (count > limit_ - written_ || !Reserve(written_ + count)) return false;
-    std::memcpy(block_.get() + written_, buffer, count);
-    written_ += count;
-    *taken = count;
-    return true;
-  }
-
-  // The block at its final size (also for empty content).
-  std::unique_ptr<std::uint8_t[]> Take() {
-    if (!Reserve(limit_)) return nullptr;
-    return std::move(block_);
-  }
-
- private:
-  bool Reserve(std::uint64_t needed) {
-    if (needed <= capacity_ && block_) return true;
-    std::uint64_t capacity = std::max<std::uint64_t>(capacity_, std::min(limit_, kFirstGrowth));
-    while (capacity < needed) capacity = std::min(limit_, capacity * 2);
-    if (capacity > SIZE_MAX || capacity < needed) return false;
-    std::unique_ptr<std::uint8_t[]> grown(new (
-        std::nothrow) std::uint8_t[std::max<std::size_t>(static_cast<std::size_t>(capacity), 1)]);
-    if (!grown) return false;
-    if (written_ > 0) std::memcpy(grown.get(), block_.get(), static_cast<std::size_t>(written_));
-    block_ = std::move(grown);
-    capacity_ = capacity;
-    return true;
-  }
-
-  std::uint64_t limit_;
-  std::uint64_t capacity_ = 0;
-  std::uint64_t written_ = 0;
-  std::unique_ptr<std::uint8_t[]> block_;
-};
 
 bool HasLoneSurrogate(const char16_t* text) {
   for (; *text != 0; ++text) {
