@@ -52,35 +52,37 @@ class CBlockSortDecoder {
   // window holds a whole token, the block has room for the longest run and
   // the count is far from its end; false when none of that held.
   bool FastTokens(std::uint8_t& pending) {
-    constexpr std::uint32_t kLongestToken = 3;
-    constexpr std::uint32_t kLongestRun = 257;
-    const std::uint8_t* in = input_.Next();
-    const std::uint8_t* const in_end = in + input_.Available();
+    constexpr std::size_t kLongestToken = 3;
+    constexpr std::size_t kLongestRun = 257;
+    const std::uint8_t* const in = input_.Next();
+    const std::size_t in_size = input_.Available();
+    // Output indices below these limits leave room for one more run in the
+    // block, and at least two bytes of the count after it.
+    const std::size_t room_limit = block_.size() > kLongestRun ? block_.size() - kLongestRun : 0;
+    const std::size_t count_limit = left_ > kLongestRun + 1 ? fill_ + (left_ - kLongestRun - 1) : 0;
+    const std::size_t out_limit = std::min(room_limit, count_limit);
     // The same conditions as the loop's: it makes progress once entered.
-    if (in_end - in < kLongestToken || fill_ + kLongestRun >= block_.size() ||
-        left_ <= kLongestRun + 1) {
-      return false;
-    }
-    std::uint8_t* out = block_.data() + fill_;
-    std::uint8_t* const out_end = block_.data() + block_.size() - kLongestRun;
-    const std::uint8_t* const out_stop = out + (left_ - kLongestRun - 1);
+    if (in_size < kLongestToken || fill_ >= out_limit) return false;
+
+    std::uint8_t* const block = block_.data();
+    std::size_t read = 0;
+    std::size_t out = fill_;
     std::uint8_t p = pending;
-    while (in_end - in >= kLongestToken && out < out_end && out < out_stop) {
-      const std::uint8_t next = *in++;
+    while (in_size - read >= kLongestToken && out < out_limit) {
+      const std::uint8_t next = in[read++];
       if (next != p) {
-        *out++ = p;
+        block[out++] = p;
         p = next;
       } else {
-        const std::uint32_t run = *in++ + 2u;
-        std::memset(out, p, run);
+        const std::size_t run = in[read++] + 2u;
+        std::memset(block + out, p, run);
         out += run;
-        p = *in++;
+        p = in[read++];
       }
     }
-    const auto produced = static_cast<std::uint32_t>(out - (block_.data() + fill_));
-    left_ -= produced;
-    fill_ += produced;
-    input_.SetNext(in);
+    left_ -= static_cast<std::uint32_t>(out - fill_);
+    fill_ = static_cast<std::uint32_t>(out);
+    input_.SetNext(in + read);
     pending = p;
     return true;
   }
