@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "files/file_stream.h"
+#include "files/pack_archive.h"
 #include "settings/settings_document.h"
 #include "settings/settings_text.h"
 
@@ -66,9 +67,15 @@ int CSettingsDocument::LoadFromStream(IFileStream* file) {
   return result;
 }
 
-// The pack archive reader is not part of the program yet, so no archive can
-// be open to read from.
-int CSettingsDocument::LoadFromPack(const char16_t*, CPackArchive*) { return 0; }
+// Appends what the entry `name` of an open archive holds; the entry path is
+// the archive's base path, a backslash and the name.
+int CSettingsDocument::LoadFromPack(const char16_t* name, CPackArchive* pack) {
+  if (name == nullptr || pack == nullptr) return 0;
+  const std::u16string path = pack->BasePath() + u'\\' + name;
+  CFileStream stream;
+  stream.OpenInPack(path.c_str(), pack);
+  return stream.IsOpen() ? Parse(&stream) : 0;
+}
 
 int CSettingsDocument::Parse(IFileStream* file) {
   char16_t line[LineBufferUnits(kLinePiece)];

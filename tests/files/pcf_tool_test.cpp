@@ -1,0 +1,195 @@
+// The pcf tool end to end, as a separate program: create, list, cat, open,
+// extract and test, and failures that end with status 1 and one line on
+// standard error naming the archive.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/files/pack_test_support.h"
+#include "tests/files/run_program.h"
+
+namespace tarrowin {
+namespace {
+
+namespace fs = std::filesystem;
+using testing_files::ProgramResult;
+using testing_files::ReadBytes;
+using testing_files::TempDir;
+using testing_files::WriteBytes;
+
+std::u16string Pcf() {
+  const fs::path folder(testing_files::ThisProgramFolder());
+  return (folder / TARROWIN_PCF_RELATIVE).lexically_normal().u16string();
+}
+
+// "ab\ncd\n" -> {"ab", "cd"}
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = text.find('\n', start);
+    lines.push_back(text.substr(start, end - start));
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return lines;
+}
+
+// A failure: status 1, nothing on standard output, exactly one line on
+// standard error that names `subject` and says `what`.
+void ExpectFailure(const ProgramResult& r, const std::string& subject, const std::string& what) {
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  ASSERT_FALSE(r.err.empty());
+  EXPECT_EQ(r.err.back(), '\n');
+  EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+  EXPECT_NE(r.err.find(subject), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find(what), std::string::npos) << r.err;
+}
+
+class PcfToolTest : public testing::Test {
+ protected:
+  PcfToolTest() {
+    fs::create_directories(Src() / "Sub");
+    WriteBytes(Src() / "a.txt", "alpha\n");
+    WriteBytes(Src() / "Sub" / "User.ini", "[tarrowin1]\r\nProcessName=x.exe\r\n");
+    WriteBytes(Src() / fs::path(u"\u65E5\u672C.txt"), "nihon");
+    WriteBytes(Src() / "empty.bin", "");
+  }
+
+  fs::path Src() const { return dir_.dir() / "src"; }
+  fs::path At(const char* name) const { return dir_.dir() / name; }
+
+  ProgramResult Run(const std::vector<std::u16string>& args) {
+    return testing_files::RunProgram(Pcf(), args);
+  }
+  ProgramResult Create(const fs::path& archive, std::vector<std::u16string> options) {
+    std::vector<std::u16string> args = {u"create", archive.u16string()};
+    args.insert(args.end(), options.begin(), options.end());
+    args.push_back(u"-C");
+    args.push_back(Src().u16string());
+    args.push_back(u".");
+    return Run(args);
+  }
+
+  TempDir dir_;
+};
+
+TEST_F(PcfToolTest, CreateListCatTestExtract) {
+  const fs::path archive = At("conf.pcf");
+  const ProgramResult created = Create(archive, {});
+  ASSERT_EQ(created.status, 0) << created.err;
+  EXPECT_EQ(created.out + created.err, "");
+
+  const ProgramResult list = Run({u"list", archive.u16string()});
+  ASSERT_EQ(list.status, 0) << list.err;
+  // Sorted by the archive's order, which folds ASCII case.
+  EXPECT_EQ(Lines(list.out), (std::vector<std::string>{
+                                 "a.txt\t6\t6\t0x00000000",
+                                 "empty.bin\t0\t0\t0x00000000",
+                                 "Sub/User.ini\t32\t32\t0x00000000",
+                                 "\xE6\x97\xA5\xE6\x9C\xAC.txt\t5\t5\t0x00000000",
+                             }));
+
+  const ProgramResult cat = Run({u"cat", archive.u16string(), u"SUB\\user.INI"});
+  ASSERT_EQ(cat.status, 0) << cat.err;
+  EXPECT_EQ(cat.out, "[tarrowin1]\r\nProcessName=x.exe\r\n");
+  EXPECT_EQ(Run({u"cat", archive.u16string(), u"\u65E5\u672C.txt"}).out, "nihon");
+  const ProgramResult empty = Run({u"cat", archive.u16string(), u"empty.bin"});
+  EXPECT_EQ(empty.status, 0);
+  EXPECT_EQ(empty.out, "");
+
+  const ProgramResult test = Run({u"test", archive.u16string()});
+  EXPECT_EQ(test.status, 0) << test.err;
+  EXPECT_NE(test.out.find("4 entries intact"), std::string::npos) << test.out;
+
+  const ProgramResult extract = Run({u"extract", archive.u16string(), At("out").u16string()});
+  ASSERT_EQ(extract.status, 0) << extract.err;
+  EXPECT_EQ(ReadBytes(At("out") / "Sub" / "User.ini"), ReadBytes(Src() / "Sub" / "User.ini"));
+  EXPECT_EQ(ReadBytes(At("out") / fs::path(u"\u65E5\u672C.txt")), "nihon");
+  EXPECT_TRUE(fs::exists(At("out") / "empty.bin"));
+}
+
+TEST_F(PcfToolTest, EveryCompressionChoiceRoundTrips) {
+  std::string text;
+  for (int i = 0; i < 3000; ++i) {
+    text += "[tarrowin" + std::to_string(i) + "]\r\nProcessName=prog" + std::to_string(i % 37) +
+            ".exe\r\nCPUCount=" + std::to_string(i % 4) + "\r\n";
+  }
+  WriteBytes(Src() / "rules.ini", text);
+  const std::pair<const char16_t*, const char*> choices[] = {
+      {u"none", "0x00000000"},         {u"lzss", "0x00000060"},
+      {u"huffman", "0x0000b000"},      {u"range", "0x00000b00"},
+      {u"lzss+huffman", "0x0000b060"}, {u"lzss+range", "0x00000b60"},
+      {u"bwt+huffman", "0x0000b006"},  {u"bwt+range", "0x00000b06"}};
+  for (const auto& [choice, flags] : choices) {
+    SCOPED_TRACE(flags);
+    const fs::path archive = At("c.pcf");
+    const ProgramResult created = Create(archive, {u"--compress", choice, u"--digest"});
+    ASSERT_EQ(created.status, 0) << created.err;
+    const ProgramResult list = Run({u"list", archive.u16string()});
+    EXPECT_NE(list.out.find(std::string("rules.ini\t") + std::to_string(text.size())),
+              std::string::npos);
+    for (const std::string& line : Lines(list.out)) EXPECT_TRUE(line.ends_with(flags)) << line;
+    EXPECT_EQ(Run({u"cat", archive.u16string(), u"rules.ini"}).out, text);
+    EXPECT_EQ(Run({u"cat", archive.u16string(), u"a.txt"}).out, "alpha\n");
+    EXPECT_EQ(Run({u"cat", archive.u16string(), u"empty.bin"}).status, 0);
+    EXPECT_EQ(Run({u"test", archive.u16string()}).status, 0);
+  }
+}
+
+TEST_F(PcfToolTest, OpenFindsAFileThroughTheArchiveOfAParentFolder) {
+  ASSERT_EQ(Create(At("conf.pcf"), {u"--cipher", u"camellia", u"--mode", u"cfb"}).status, 0);
+  // conf/Sub/User.ini is not on disk: conf.pcf holds it.
+  const ProgramResult open = Run({u"open", (dir_.dir() / "conf" / "Sub" / "User.ini").u16string()});
+  ASSERT_EQ(open.status, 0) << open.err;
+  EXPECT_EQ(open.out, "[tarrowin1]\r\nProcessName=x.exe\r\n");
+  ExpectFailure(Run({u"open", (dir_.dir() / "conf" / "missing.ini").u16string()}), "missing.ini",
+                "not on disk");
+}
+
+TEST_F(PcfToolTest, EncryptedDividedArchiveWithDigest) {
+  WriteBytes(Src() / "big.bin", std::string(5000, 'z') + "end");
+  const fs::path archive = At("big.pcf");
+  const ProgramResult created =
+      Create(archive, {u"--cipher", u"rijndael", u"--mode", u"cbc", u"--encrypt-directory",
+                       u"--digest", u"--volume-size", u"1024"});
+  ASSERT_EQ(created.status, 0) << created.err;
+  EXPECT_TRUE(fs::exists(At("big_001.pcf")));
+  EXPECT_TRUE(fs::exists(At("big_005.pcf")));
+  const ProgramResult test = Run({u"test", archive.u16string()});
+  EXPECT_EQ(test.status, 0) << test.err;
+  EXPECT_NE(test.out.find("digest matches"), std::string::npos) << test.out;
+  const ProgramResult list = Run({u"list", archive.u16string()});
+  EXPECT_NE(list.out.find("big.bin\t5003\t5008\t0x002a0000"), std::string::npos) << list.out;
+  EXPECT_EQ(Run({u"cat", archive.u16string(), u"big.bin"}).out, std::string(5000, 'z') + "end");
+
+  fs::remove(At("big_002.pcf"));
+  ExpectFailure(Run({u"test", archive.u16string()}), "big.pcf", "volume");
+}
+
+TEST_F(PcfToolTest, FailuresNameTheArchiveOnOneLine) {
+  WriteBytes(At("junk.pcf"), "this is not a pack archive, not at all, not even close......");
+  ExpectFailure(Run({u"list", At("junk.pcf").u16string()}), "junk.pcf", "not a pack archive");
+  ExpectFailure(Run({u"test", At("none.pcf").u16string()}), "none.pcf", "cannot open");
+  ASSERT_EQ(Create(At("ok.pcf"), {}).status, 0);
+  ExpectFailure(Run({u"cat", At("ok.pcf").u16string(), u"nope.txt"}), "ok.pcf",
+                "no entry nope.txt");
+  ExpectFailure(Create(At("x.pcf"), {u"--compress", u"zip"}), "x.pcf", "--compress");
+  ExpectFailure(Create(At("x.pcf"), {u"--cipher", u"rc6"}), "x.pcf", "--mode");
+  ExpectFailure(Create(At("x.pcf"), {u"--volume-size", u"100"}), "x.pcf", "volume size");
+  ExpectFailure(Run({u"frobnicate"}), "pcf", "usage");
+  EXPECT_FALSE(fs::exists(At("x.pcf")));
+
+  // A damaged directory.
+  std::string bytes = ReadBytes(At("ok.pcf"));
+  bytes[bytes.size() - 2] ^= 1;
+  WriteBytes(At("bad.pcf"), bytes);
+  ExpectFailure(Run({u"test", At("bad.pcf").u16string()}), "bad.pcf", "directory");
+}
+
+}  // namespace
+}  // namespace tarrowin

@@ -1,0 +1,75 @@
+// Child processes on POSIX: posix_spawn with standard output and error on
+// temporary files.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "settings/utf8.h"
+#include "tests/files/run_program.h"
+
+extern char** environ;
+
+namespace tarrowin::testing_files {
+namespace {
+
+std::string Utf8(const std::u16string& text) {
+  std::string out(text.size() * 3 + 1, '\0');
+  const int length = WideToUtf8(out.data(), text.c_str(), static_cast<int>(out.size()));
+  out.resize(length < 0 ? 0 : static_cast<std::size_t>(length));
+  return out;
+}
+
+std::string Slurp(std::FILE* file) {
+  std::string text;
+  std::rewind(file);
+  char buffer[4096];
+  std::size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
+  return text;
+}
+
+}  // namespace
+
+std::u16string ThisProgramFolder() {
+  return std::filesystem::read_symlink("/proc/self/exe").parent_path().u16string();
+}
+
+ProgramResult RunProgram(const std::u16string& program, const std::vector<std::u16string>& args) {
+  ProgramResult result;
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  if (out == nullptr || err == nullptr) return result;
+  std::vector<std::string> words{Utf8(program)};
+  for (const std::u16string& arg : args) words.push_back(Utf8(arg));
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_adddup2(&actions, fileno(out), 1);
+  posix_spawn_file_actions_adddup2(&actions, fileno(err), 2);
+  pid_t pid = 0;
+  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned == 0) {
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+    }
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.out = Slurp(out);
+    result.err = Slurp(err);
+  }
+  std::fclose(out);
+  std::fclose(err);
+  return result;
+}
+
+}  // namespace tarrowin::testing_files
