@@ -26,7 +26,7 @@ class Output {
   std::size_t length_ = 0;
 };
 
-struct Spec {
+struct FieldFormat {
   bool left = false;
   bool zero = false;
   bool plus = false;
@@ -37,12 +37,13 @@ struct Spec {
 
 enum class Size { kInt, kChar, kShort, kLong, kLongLong, kSizeT, kMax, kPtrDiff, k64 };
 
-void PutPadded(Output& out, const Spec& spec, const char16_t* text, int length, int prefix_length) {
-  const int pad = spec.width > length ? spec.width - length : 0;
-  if (spec.left) {
+void PutPadded(Output& out, const FieldFormat& field, const char16_t* text, int length,
+               int prefix_length) {
+  const int pad = field.width > length ? field.width - length : 0;
+  if (field.left) {
     for (int i = 0; i < length; ++i) out.Put(text[i]);
     out.Repeat(u' ', pad);
-  } else if (spec.zero && spec.precision < 0) {
+  } else if (field.zero && field.precision < 0) {
     for (int i = 0; i < prefix_length; ++i) out.Put(text[i]);
     out.Repeat(u'0', pad);
     for (int i = prefix_length; i < length; ++i) out.Put(text[i]);
@@ -52,8 +53,8 @@ void PutPadded(Output& out, const Spec& spec, const char16_t* text, int length, 
   }
 }
 
-void PutNumber(Output& out, const Spec& spec, std::uint64_t magnitude, bool negative, int base,
-               bool upper) {
+void PutNumber(Output& out, const FieldFormat& field, std::uint64_t magnitude, bool negative,
+               int base, bool upper) {
   char16_t text[96];
   char16_t digits[64];
   int count = 0;
@@ -62,19 +63,19 @@ void PutNumber(Output& out, const Spec& spec, std::uint64_t magnitude, bool nega
     digits[count++] = static_cast<char16_t>(symbols[magnitude % base]);
     magnitude /= base;
   }
-  const int precision = spec.precision < 0 ? 1 : (spec.precision > 64 ? 64 : spec.precision);
+  const int precision = field.precision < 0 ? 1 : (field.precision > 64 ? 64 : field.precision);
   int length = 0;
   if (negative) {
     text[length++] = u'-';
-  } else if (spec.plus) {
+  } else if (field.plus) {
     text[length++] = u'+';
-  } else if (spec.space) {
+  } else if (field.space) {
     text[length++] = u' ';
   }
   const int prefix = length;
   for (int i = count; i < precision; ++i) text[length++] = u'0';
   while (count > 0) text[length++] = digits[--count];
-  PutPadded(out, spec, text, length, prefix);
+  PutPadded(out, field, text, length, prefix);
 }
 
 int ReadNumber(const char16_t*& p) {
@@ -172,38 +173,38 @@ std::size_t FormatWide(char16_t* out_buffer, std::size_t capacity, const char16_
       continue;
     }
     ++p;
-    Spec spec;
+    FieldFormat field;
     for (;; ++p) {
       if (*p == u'-')
-        spec.left = true;
+        field.left = true;
       else if (*p == u'0')
-        spec.zero = true;
+        field.zero = true;
       else if (*p == u'+')
-        spec.plus = true;
+        field.plus = true;
       else if (*p == u' ')
-        spec.space = true;
+        field.space = true;
       else
         break;
     }
     if (*p == u'*') {
       ++p;
-      spec.width = va_arg(args, int);
-      if (spec.width < 0) {
-        spec.left = true;
-        spec.width = spec.width == INT32_MIN ? 0 : -spec.width;
+      field.width = va_arg(args, int);
+      if (field.width < 0) {
+        field.left = true;
+        field.width = field.width == INT32_MIN ? 0 : -field.width;
       }
     } else {
-      spec.width = ReadNumber(p);
+      field.width = ReadNumber(p);
     }
-    if (spec.width > 4096) spec.width = 4096;
+    if (field.width > 4096) field.width = 4096;
     if (*p == u'.') {
       ++p;
       if (*p == u'*') {
         ++p;
-        spec.precision = va_arg(args, int);
-        if (spec.precision < -1) spec.precision = -1;
+        field.precision = va_arg(args, int);
+        if (field.precision < -1) field.precision = -1;
       } else {
-        spec.precision = ReadNumber(p);
+        field.precision = ReadNumber(p);
       }
     }
     const Size size = ReadSize(p);
@@ -216,18 +217,18 @@ std::size_t FormatWide(char16_t* out_buffer, std::size_t capacity, const char16_
         break;
       case u'c': {
         const char16_t c = static_cast<char16_t>(va_arg(args, int));
-        PutPadded(out, spec, &c, 1, 0);
+        PutPadded(out, field, &c, 1, 0);
         break;
       }
       case u's': {
         const char16_t* text = va_arg(args, const char16_t*);
         if (text == nullptr) text = u"(null)";
         int length = 0;
-        while (text[length] != 0 && (spec.precision < 0 || length < spec.precision) &&
+        while (text[length] != 0 && (field.precision < 0 || length < field.precision) &&
                length < (1 << 24)) {
           ++length;
         }
-        Spec plain = spec;
+        FieldFormat plain = field;
         plain.zero = false;
         PutPadded(out, plain, text, length, 0);
         break;
@@ -237,15 +238,15 @@ std::size_t FormatWide(char16_t* out_buffer, std::size_t capacity, const char16_
         const std::int64_t value = SignedArg(size, args);
         const std::uint64_t magnitude =
             value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
-        PutNumber(out, spec, magnitude, value < 0, 10, false);
+        PutNumber(out, field, magnitude, value < 0, 10, false);
         break;
       }
       case u'u':
       case u'x':
       case u'X': {
-        Spec unsigned_spec = spec;
-        unsigned_spec.plus = unsigned_spec.space = false;
-        PutNumber(out, unsigned_spec, UnsignedArg(size, args), false, conversion == u'u' ? 10 : 16,
+        FieldFormat unsigned_field = field;
+        unsigned_field.plus = unsigned_field.space = false;
+        PutNumber(out, unsigned_field, UnsignedArg(size, args), false, conversion == u'u' ? 10 : 16,
                   conversion == u'X');
         break;
       }
