@@ -3,8 +3,7 @@
 
 namespace tarrowin {
 
-IException::IException(std::int32_t code, std::int32_t detail)
-    : code_(code), detail_(detail) {}
+IException::IException(std::int32_t code, std::int32_t detail) : code_(code), detail_(detail) {}
 
 IException::IException(const char16_t* text, std::int32_t code, std::int32_t detail)
     : code_(code), detail_(detail) {

@@ -78,8 +78,8 @@ void CMersenneTwister::SeedArray(const std::uint32_t* words, std::size_t count) 
   std::size_t i = 1;
   std::size_t j = 0;
   for (std::size_t k = n > count ? n : count; k != 0; --k) {
-    words_[i] = (words_[i] ^ ((words_[i - 1] ^ (words_[i - 1] >> 30)) * 1664525u)) +
-                words[j] + static_cast<std::uint32_t>(j);
+    words_[i] = (words_[i] ^ ((words_[i - 1] ^ (words_[i - 1] >> 30)) * 1664525u)) + words[j] +
+                static_cast<std::uint32_t>(j);
     ++i;
     ++j;
     if (i >= n) {

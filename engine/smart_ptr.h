@@ -18,8 +18,10 @@ class smart_ptr {
   smart_ptr() = default;
   explicit smart_ptr(T* object) { reset(object); }
   smart_ptr(const smart_ptr& other)
-      : pointer_(other.pointer_), count_(other.count_),
-        elements_(other.elements_), index_(other.index_) {
+      : pointer_(other.pointer_),
+        count_(other.count_),
+        elements_(other.elements_),
+        index_(other.index_) {
     if (count_ != nullptr) ++*count_;
   }
   smart_ptr(smart_ptr&& other) noexcept { swap(other); }

@@ -31,8 +31,8 @@ int Utf8DecodeChar(char16_t* out, const char* bytes) {
   }
   if (b0 >= 0xE0 && b0 <= 0xEF) {
     if (!HasContinuation(bytes, 3)) return 0;
-    const unsigned c = ((b0 & 0x0F) << 12) | ((Byte(bytes, 1) & 0x3F) << 6) |
-                       (Byte(bytes, 2) & 0x3F);
+    const unsigned c =
+        ((b0 & 0x0F) << 12) | ((Byte(bytes, 1) & 0x3F) << 6) | (Byte(bytes, 2) & 0x3F);
     out[0] = static_cast<char16_t>(c >= 0x800 ? c : 0);  // over-long: 0
     return 3;
   }

@@ -28,21 +28,20 @@ TEST_P(Utf8DecodeCharTest, Decodes) {
 }
 INSTANTIATE_TEST_SUITE_P(
     Cases, Utf8DecodeCharTest,
-    testing::Values(
-        DecodeCase{"A", 1, u"A"}, DecodeCase{"\xE3\x81\x82", 3, u"\u3042"},
-        DecodeCase{"\xF0\x9F\x98\x80", 4, u"\xD83D\xDE00"},
-        DecodeCase{"\xC3\xA9", 2, u"\u00E9"},
-        DecodeCase{std::string("\xC0\x80", 2), 0, std::u16string(1, 0)},
-        DecodeCase{"\x80", 0, std::u16string(1, 0)},
-        DecodeCase{"\xF8\x80\x80\x80", 0, std::u16string(1, 0)},
-        DecodeCase{"\xE0\x80\x80", 3, std::u16string(1, 0)},   // over-long
-        DecodeCase{"\xF4\x90\x80\x80", 4, std::u16string(1, 0)},  // > 10FFFF
-        DecodeCase{"\xED\xA0\x80", 3, u"\xD800"},  // surrogate passed on
-        // Continuation bytes are not checked beyond their low six bits.
-        DecodeCase{"\xC3\x29", 2, u"\u00E9"},
-        // Cut short by the terminator: nothing consumed.
-        DecodeCase{"\xE3\x81", 0, std::u16string(1, 0)},
-        DecodeCase{"\xF0\x9F\x98", 0, std::u16string(1, 0)}));
+    testing::Values(DecodeCase{"A", 1, u"A"}, DecodeCase{"\xE3\x81\x82", 3, u"\u3042"},
+                    DecodeCase{"\xF0\x9F\x98\x80", 4, u"\xD83D\xDE00"},
+                    DecodeCase{"\xC3\xA9", 2, u"\u00E9"},
+                    DecodeCase{std::string("\xC0\x80", 2), 0, std::u16string(1, 0)},
+                    DecodeCase{"\x80", 0, std::u16string(1, 0)},
+                    DecodeCase{"\xF8\x80\x80\x80", 0, std::u16string(1, 0)},
+                    DecodeCase{"\xE0\x80\x80", 3, std::u16string(1, 0)},      // over-long
+                    DecodeCase{"\xF4\x90\x80\x80", 4, std::u16string(1, 0)},  // > 10FFFF
+                    DecodeCase{"\xED\xA0\x80", 3, u"\xD800"},                 // surrogate passed on
+                    // Continuation bytes are not checked beyond their low six bits.
+                    DecodeCase{"\xC3\x29", 2, u"\u00E9"},
+                    // Cut short by the terminator: nothing consumed.
+                    DecodeCase{"\xE3\x81", 0, std::u16string(1, 0)},
+                    DecodeCase{"\xF0\x9F\x98", 0, std::u16string(1, 0)}));
 
 struct EncodeCase {
   std::u16string units;
@@ -56,13 +55,13 @@ TEST_P(Utf8EncodeCharTest, Encodes) {
   const int n = Utf8EncodeChar(out, c.units.c_str());
   EXPECT_EQ(std::string(out, n), c.bytes);
 }
-INSTANTIATE_TEST_SUITE_P(
-    Cases, Utf8EncodeCharTest,
-    testing::Values(EncodeCase{u"A", "A"}, EncodeCase{u"\u00E9", "\xC3\xA9"},
-                    EncodeCase{u"\u3042", "\xE3\x81\x82"},
-                    EncodeCase{u"\xD83D\xDE00", "\xF0\x9F\x98\x80"},
-                    EncodeCase{u"\xDE00", ""}, EncodeCase{u"\xD83D", ""},
-                    EncodeCase{u"\xD83Dx", ""}, EncodeCase{u"\uFFFF", "\xEF\xBF\xBF"}));
+INSTANTIATE_TEST_SUITE_P(Cases, Utf8EncodeCharTest,
+                         testing::Values(EncodeCase{u"A", "A"}, EncodeCase{u"\u00E9", "\xC3\xA9"},
+                                         EncodeCase{u"\u3042", "\xE3\x81\x82"},
+                                         EncodeCase{u"\xD83D\xDE00", "\xF0\x9F\x98\x80"},
+                                         EncodeCase{u"\xDE00", ""}, EncodeCase{u"\xD83D", ""},
+                                         EncodeCase{u"\xD83Dx", ""},
+                                         EncodeCase{u"\uFFFF", "\xEF\xBF\xBF"}));
 
 // Conversion into a buffer with guard units on both sides; checks that
 // nothing is written outside the capacity and that the output is terminated.
@@ -110,17 +109,16 @@ TEST_P(Utf8ToWideTest, Converts) {
 }
 INSTANTIATE_TEST_SUITE_P(
     Cases, Utf8ToWideTest,
-    testing::Values(
-        ToWideCase{"abcdef", 100, 6, u"abcdef"}, ToWideCase{"abcdef", 4, 3, u"abc"},
-        ToWideCase{"abc", 4, 3, u"abc"}, ToWideCase{"", 1, 0, u""},
-        ToWideCase{"abc", 1, 0, u""}, ToWideCase{"abc", 0, -1, u""},
-        ToWideCase{"abc", -5, -1, u""},
-        ToWideCase{"\xE8\xA8\xAD\xE5\xAE\x9A.ini", 32, 6, u"\u8A2D\u5B9A.ini"},
-        // A pair that would pass the limit is dropped whole.
-        ToWideCase{"a\xF0\x9F\x98\x80", 3, -1, u"a"},
-        ToWideCase{"a\xF0\x9F\x98\x80", 4, 3, u"a\xD83D\xDE00"},
-        // Invalid lead byte and cut sequence end the conversion.
-        ToWideCase{"ab\x80z", 10, 2, u"ab"}, ToWideCase{"ab\xE3\x81", 10, 2, u"ab"}));
+    testing::Values(ToWideCase{"abcdef", 100, 6, u"abcdef"}, ToWideCase{"abcdef", 4, 3, u"abc"},
+                    ToWideCase{"abc", 4, 3, u"abc"}, ToWideCase{"", 1, 0, u""},
+                    ToWideCase{"abc", 1, 0, u""}, ToWideCase{"abc", 0, -1, u""},
+                    ToWideCase{"abc", -5, -1, u""},
+                    ToWideCase{"\xE8\xA8\xAD\xE5\xAE\x9A.ini", 32, 6, u"\u8A2D\u5B9A.ini"},
+                    // A pair that would pass the limit is dropped whole.
+                    ToWideCase{"a\xF0\x9F\x98\x80", 3, -1, u"a"},
+                    ToWideCase{"a\xF0\x9F\x98\x80", 4, 3, u"a\xD83D\xDE00"},
+                    // Invalid lead byte and cut sequence end the conversion.
+                    ToWideCase{"ab\x80z", 10, 2, u"ab"}, ToWideCase{"ab\xE3\x81", 10, 2, u"ab"}));
 
 struct ToUtf8Case {
   std::u16string in;
@@ -142,20 +140,21 @@ TEST_P(WideToUtf8Test, Converts) {
 }
 INSTANTIATE_TEST_SUITE_P(
     Cases, WideToUtf8Test,
-    testing::Values(
-        ToUtf8Case{u"abcdef", 100, 6, "abcdef"}, ToUtf8Case{u"abcdef", 5, 3, "abc"},
-        ToUtf8Case{u"", 2, 0, ""}, ToUtf8Case{u"abc", 1, -1, ""},
-        ToUtf8Case{u"abc", 0, -1, ""},
-        ToUtf8Case{u"ab\xDE00" u"cd", 100, 2, "ab"},  // lone low surrogate
-        ToUtf8Case{u"\u8A2D\u5B9A", 100, 6, "\xE8\xA8\xAD\xE5\xAE\x9A"},
-        // Three-byte character begun one byte before the limit: dropped.
-        ToUtf8Case{u"a\u3042", 4, -1, "a"},
-        // Fills the last byte before the terminator: more than capacity-2.
-        ToUtf8Case{u"a\u3042", 5, -1, "a\xE3\x81\x82"},
-        ToUtf8Case{u"a\u3042", 6, 4, "a\xE3\x81\x82"},
-        ToUtf8Case{u"\xD83D\xDE00", 4, -1, ""},
-        ToUtf8Case{u"\xD83D\xDE00", 5, -1, "\xF0\x9F\x98\x80"},
-        ToUtf8Case{u"\xD83D\xDE00", 6, 4, "\xF0\x9F\x98\x80"}));
+    testing::Values(ToUtf8Case{u"abcdef", 100, 6, "abcdef"}, ToUtf8Case{u"abcdef", 5, 3, "abc"},
+                    ToUtf8Case{u"", 2, 0, ""}, ToUtf8Case{u"abc", 1, -1, ""},
+                    ToUtf8Case{u"abc", 0, -1, ""},
+                    ToUtf8Case{u"ab\xDE00"
+                               u"cd",
+                               100, 2, "ab"},  // lone low surrogate
+                    ToUtf8Case{u"\u8A2D\u5B9A", 100, 6, "\xE8\xA8\xAD\xE5\xAE\x9A"},
+                    // Three-byte character begun one byte before the limit: dropped.
+                    ToUtf8Case{u"a\u3042", 4, -1, "a"},
+                    // Fills the last byte before the terminator: more than capacity-2.
+                    ToUtf8Case{u"a\u3042", 5, -1, "a\xE3\x81\x82"},
+                    ToUtf8Case{u"a\u3042", 6, 4, "a\xE3\x81\x82"},
+                    ToUtf8Case{u"\xD83D\xDE00", 4, -1, ""},
+                    ToUtf8Case{u"\xD83D\xDE00", 5, -1, "\xF0\x9F\x98\x80"},
+                    ToUtf8Case{u"\xD83D\xDE00", 6, 4, "\xF0\x9F\x98\x80"}));
 
 TEST(Utf8RoundTripTest, EveryBmpCharacterAndAPair) {
   std::u16string all;
