@@ -66,21 +66,6 @@ int OpenFlags(std::uint32_t access, std::uint32_t creation) {
 
 }  // namespace
 
-FileHandle::~FileHandle() { Close(); }
-
-FileHandle::FileHandle(FileHandle&& other) noexcept : native_(other.native_) {
-  other.native_ = kInvalid;
-}
-
-FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
-  if (this != &other) {
-    Close();
-    native_ = other.native_;
-    other.native_ = kInvalid;
-  }
-  return *this;
-}
-
 FileHandle FileHandle::Open(const char16_t* path, std::uint32_t access, std::uint32_t,
                             std::uint32_t creation) {
   std::string name;
@@ -174,26 +159,6 @@ bool FileHandle::Close() {
   native_ = kInvalid;
   // After EINTR the descriptor is gone on Linux; retrying could close another.
   return ::close(fd) == 0;
-}
-
-MappedView::~MappedView() { Release(); }
-
-MappedView::MappedView(MappedView&& other) noexcept
-    : mapping_(other.mapping_), data_(other.data_), size_(other.size_) {
-  other.data_ = nullptr;
-  other.size_ = 0;
-}
-
-MappedView& MappedView::operator=(MappedView&& other) noexcept {
-  if (this != &other) {
-    Release();
-    mapping_ = other.mapping_;
-    data_ = other.data_;
-    size_ = other.size_;
-    other.data_ = nullptr;
-    other.size_ = 0;
-  }
-  return *this;
 }
 
 MappedView MappedView::MapReadOnly(const FileHandle& file, std::uint64_t length) {

@@ -26,21 +26,6 @@ HANDLE AsHandle(std::intptr_t native) { return reinterpret_cast<HANDLE>(native);
 
 }  // namespace
 
-FileHandle::~FileHandle() { Close(); }
-
-FileHandle::FileHandle(FileHandle&& other) noexcept : native_(other.native_) {
-  other.native_ = kInvalid;
-}
-
-FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
-  if (this != &other) {
-    Close();
-    native_ = other.native_;
-    other.native_ = kInvalid;
-  }
-  return *this;
-}
-
 FileHandle FileHandle::Open(const char16_t* path, std::uint32_t access, std::uint32_t share,
                             std::uint32_t creation) {
   if (path == nullptr || *path == 0) return FileHandle();
@@ -100,28 +85,6 @@ bool FileHandle::Close() {
   HANDLE handle = AsHandle(native_);
   native_ = kInvalid;
   return ::CloseHandle(handle) != FALSE;
-}
-
-MappedView::~MappedView() { Release(); }
-
-MappedView::MappedView(MappedView&& other) noexcept
-    : mapping_(other.mapping_), data_(other.data_), size_(other.size_) {
-  other.mapping_ = 0;
-  other.data_ = nullptr;
-  other.size_ = 0;
-}
-
-MappedView& MappedView::operator=(MappedView&& other) noexcept {
-  if (this != &other) {
-    Release();
-    mapping_ = other.mapping_;
-    data_ = other.data_;
-    size_ = other.size_;
-    other.mapping_ = 0;
-    other.data_ = nullptr;
-    other.size_ = 0;
-  }
-  return *this;
 }
 
 MappedView MappedView::MapReadOnly(const FileHandle& file, std::uint64_t length) {
