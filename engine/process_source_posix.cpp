@@ -141,8 +141,8 @@ class CPosixProcessSource final : public IProcessSource {
   // Linux keeps an affinity per thread: every thread of the process gets the
   // mask, as Win32 does for a process. Threads started later inherit it from
   // the thread that starts them.
-  void SetMask(std::uint32_t mask) override {
-    if (!open_) return;
+  int SetMask(std::uint32_t mask) override {
+    if (!open_) return 0;
     cpu_set_t set;
     CPU_ZERO(&set);
     for (int cpu = 0; cpu < 32; ++cpu) {
@@ -152,15 +152,17 @@ class CPosixProcessSource final : public IProcessSource {
     std::snprintf(tasks_path, sizeof(tasks_path), "/proc/%u/task", pid_);
     const DirHandle tasks(opendir(tasks_path));
     if (tasks.get() == nullptr) {
-      sched_setaffinity(static_cast<pid_t>(pid_), sizeof(set), &set);
-      return;
+      return sched_setaffinity(static_cast<pid_t>(pid_), sizeof(set), &set) == 0 ? 1 : 0;
     }
+    int set_any = 0;
     while (const dirent* entry = readdir(tasks.get())) {
       ProcessId thread = 0;
-      if (ParseProcessId(entry->d_name, &thread)) {
-        sched_setaffinity(static_cast<pid_t>(thread), sizeof(set), &set);
+      if (ParseProcessId(entry->d_name, &thread) &&
+          sched_setaffinity(static_cast<pid_t>(thread), sizeof(set), &set) == 0) {
+        set_any = 1;
       }
     }
+    return set_any;
   }
 
   void CloseAffinity() override { open_ = false; }
