@@ -13,6 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -78,10 +79,13 @@ inline std::filesystem::path ThisProgramFolder() {
 struct ChildOptions {
   // The helper program to copy and run.
   std::filesystem::path helper{};
-  // The copy's file name; empty for a unique one that starts with "tw-".
-  std::string name{};
+  // Appended to the copy's unique file name ("tw-" and digits).
+  std::string suffix{};
   // Folders (relative) between the child's private folder and its file.
   std::filesystem::path subfolders{};
+  // When not 0: more folders between those and the file, so that the
+  // file's full path has exactly this many bytes.
+  std::size_t path_length = 0;
   std::vector<std::string> args{};
 };
 
@@ -94,15 +98,27 @@ class ChildProcess {
     char dir_template[] = "/tmp/tarrowin-child-XXXXXX";
     if (mkdtemp(dir_template) == nullptr) return;
     dir_ = dir_template;
-    name_ = options_.name.empty()
-                ? "tw-" + std::to_string(getpid()) + "-" +
-                      std::to_string(std::chrono::steady_clock::now().time_since_epoch().count() %
-                                     1000000000) +
-                      "-" + std::to_string(++serial)
-                : options_.name;
+    name_ =
+        "tw-" + std::to_string(getpid()) + "-" +
+        std::to_string(std::chrono::steady_clock::now().time_since_epoch().count() % 1000000000) +
+        "-" + std::to_string(++serial) + options_.suffix;
+    fs::path folder = options_.subfolders.empty() ? dir_ : dir_ / options_.subfolders;
+    if (options_.path_length != 0) {
+      // Folder names of up to 200 bytes, each adding itself and a "/"; a
+      // rest of one byte could not be filled.
+      const std::size_t least = (folder / name_).string().size();
+      if (options_.path_length < least || options_.path_length - least == 1) return;
+      std::size_t rest = options_.path_length - least;
+      while (rest > 0) {
+        std::size_t take = std::min<std::size_t>(rest, 201);
+        if (rest - take == 1) --take;
+        folder /= std::string(take - 1, 'd');
+        rest -= take;
+      }
+    }
     std::error_code error;
-    fs::create_directories(dir_ / options_.subfolders, error);
-    path_ = dir_ / options_.subfolders / name_;
+    fs::create_directories(folder, error);
+    path_ = folder / name_;
     fs::copy_file(options_.helper, path_, error);
     if (error) return;
     fs::permissions(path_, fs::perms::owner_all, error);
