@@ -259,6 +259,23 @@ TEST_F(CliProcessesTest, RunNarrowsLaterChildrenReloadsOnHangupAndEndsOnTerm) {
   EXPECT_EQ(Lines(cli.Err()).size(), 3u) << cli.Err();
 }
 
+TEST_F(CliProcessesTest, APathThatIsNotUtf8IsSkipped) {
+  // The rule names what a path cut at the bad byte would end with.
+  ChildProcess odd({.helper = AffinityChild(), .suffix = "\xFF"});
+  ASSERT_TRUE(odd.WaitUntilReady());
+  const std::string cut = odd.name().substr(0, odd.name().size() - 1);
+  WriteBytes(Rules(), Section(1, cut, 1, highest_));
+  const auto shown = Run({"show", "--all", Rules().string()});
+  EXPECT_EQ(shown.status, 0) << shown.err;
+  for (const std::string& line : Lines(shown.out)) {
+    EXPECT_FALSE(line.starts_with(std::to_string(odd.pid()) + "\t")) << line;
+  }
+  const auto once = Run({"once", Rules().string()});
+  EXPECT_EQ(once.status, 0) << once.err;
+  EXPECT_EQ(once.out, "");
+  EXPECT_TRUE(AllThreadsOn(odd.pid(), system_));
+}
+
 // A file the user may not read. Root reads every file, so as root the
 // program runs as the user "nobody" (65534).
 TEST(CliUnreadableFileTest, SaysTheFileCannotBeRead) {
