@@ -1,9 +1,12 @@
 // tarrowin-cli.exe on real Windows processes: show lists a child with what
 // the next pass would do and changes nothing; once narrows it and prints
-// the change, and a second once finds nothing to do.
+// the change, and a second once finds nothing to do; run narrows a child
+// started after it. (How run ends on Ctrl+C is left to the Linux tests:
+// Wine does not pass console control events to another process.)
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstdio>
 #include <filesystem>
@@ -51,10 +54,8 @@ Masks MasksOf(HANDLE process) {
 // on destruction.
 class ChildProcess {
  public:
-  explicit ChildProcess(const fs::path& folder) {
-    static int serial = 0;
-    name_ = L"twcli_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
-            std::to_wstring(GetTickCount()) + L"_" + std::to_wstring(++serial) + L".exe";
+  explicit ChildProcess(const fs::path& folder, std::wstring name = UniqueName())
+      : name_(std::move(name)) {
     path_ = folder / name_;
     const fs::path helper = fs::path(testing_files::ThisProgramFolder()) /
                             TARROWIN_HELPERS_RELATIVE / "engine_affinity_child.exe";
@@ -93,6 +94,12 @@ class ChildProcess {
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
 
+  static std::wstring UniqueName() {
+    static int serial = 0;
+    return L"twcli_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
+           std::to_wstring(GetTickCount()) + L"_" + std::to_wstring(++serial) + L".exe";
+  }
+
   HANDLE process() const { return process_.get(); }
   DWORD id() const { return id_; }
   std::string name() const { return Utf8(name_); }
@@ -104,6 +111,56 @@ class ChildProcess {
   UniqueHandle input_;
   UniqueHandle process_;
   DWORD id_ = 0;
+};
+
+// tarrowin-cli.exe started in the background without a console, its output
+// going to files. Terminated on destruction.
+class RunningCli {
+ public:
+  RunningCli(const fs::path& folder, const std::vector<std::wstring>& args)
+      : out_(folder / "cli.out"), err_(folder / "cli.err") {
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    const auto create = [&](const fs::path& path) {
+      return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                         CREATE_ALWAYS, 0, nullptr);
+    };
+    const UniqueHandle out(create(out_));
+    const UniqueHandle err(create(err_));
+    if (!out || !err) return;
+    const std::wstring program = fs::path(Cli()).wstring();
+    std::wstring command = L"\"" + program + L"\"";
+    for (const std::wstring& arg : args) command += L" \"" + arg + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = out.get();
+    startup.hStdError = err.get();
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                        nullptr, nullptr, &startup, &info)) {
+      return;
+    }
+    process_.reset(info.hProcess);
+    CloseHandle(info.hThread);
+  }
+
+  ~RunningCli() {
+    if (process_) {
+      TerminateProcess(process_.get(), 1);
+      WaitForSingleObject(process_.get(), 30000);
+    }
+  }
+
+  RunningCli(const RunningCli&) = delete;
+  RunningCli& operator=(const RunningCli&) = delete;
+
+  bool started() const { return static_cast<bool>(process_); }
+  std::string Out() const { return testing_files::ReadBytes(out_); }
+  std::string Err() const { return testing_files::ReadBytes(err_); }
+
+ private:
+  fs::path out_, err_;
+  UniqueHandle process_;
 };
 
 std::string Section(int number, const std::string& name, int count, std::uint32_t mask) {
@@ -175,6 +232,27 @@ TEST_F(CliWin32ProcessesTest, OnceNarrowsTheChildAndPrintsTheChange) {
   const ProgramResult second = Run({u"once", Rules().u16string()});
   EXPECT_EQ(second.status, 0) << second.err;
   EXPECT_EQ(second.out, "");
+}
+
+TEST_F(CliWin32ProcessesTest, RunNarrowsAChildStartedAfterIt) {
+  const std::wstring name = ChildProcess::UniqueName();
+  WriteBytes(Rules(), Section(1, Utf8(name), 1, highest_));
+  RunningCli cli(dir_.dir(), {L"run", Rules().wstring()});
+  ASSERT_TRUE(cli.started());
+  ASSERT_TRUE(testing::PollUntil([&] {
+    return cli.Err().find("a pass every 500 ms") != std::string::npos;
+  })) << cli.Err();
+  ChildProcess later(dir_.dir(), name);
+  ASSERT_NE(later.process(), nullptr);
+  // A child starts with the mask of its parent, which the fixture did not
+  // narrow: all processors.
+  const std::string line = std::to_string(later.id()) + "\t" + Utf8(later.path()) + "\t" +
+                           Hex8(system_) + "\t" + Hex8(highest_);
+  EXPECT_TRUE(testing::PollUntil([&] {
+    const std::vector<std::string> lines = Lines(cli.Out());
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+  })) << cli.Out();
+  EXPECT_EQ(MasksOf(later.process()).process, highest_);
 }
 
 }  // namespace
