@@ -2,10 +2,10 @@
 // calls, with exactly the access rights that each step needs. Every handle
 // has one owner and is closed in the pass that opened it.
 #include <windows.h>
-// windows.h first: these two rely on its types.
-#include <psapi.h>
+// windows.h first: tlhelp32.h relies on its types.
 #include <tlhelp32.h>
 
+#include "engine/process_path_win32.h"
 #include "engine/process_source.h"
 #include "engine/win32_handle.h"
 
@@ -14,9 +14,6 @@ namespace {
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t));
 
-// PROCESS_QUERY_INFORMATION | PROCESS_VM_READ: enough to read the main
-// module's path.
-constexpr DWORD kReadPathAccess = 0x410;
 // PROCESS_SET_INFORMATION | PROCESS_QUERY_INFORMATION: read and set the
 // affinity.
 constexpr DWORD kAffinityAccess = 0x600;
@@ -44,18 +41,7 @@ class CWin32ProcessSource final : public IProcessSource {
   void CloseSnapshot() override { snapshot_.reset(); }
 
   std::size_t ReadPath(ProcessId id, char16_t* path, std::size_t capacity) override {
-    if (capacity == 0) return 0;
-    path[0] = 0;
-    const UniqueHandle process(OpenProcess(kReadPathAccess, FALSE, id));
-    if (!process) return 0;
-    auto* out = reinterpret_cast<wchar_t*>(path);
-    const DWORD length =
-        GetModuleFileNameExW(process.get(), nullptr, out, static_cast<DWORD>(capacity));
-    if (length == 0) return 0;
-    // A cut path may come back without its terminator.
-    const std::size_t kept = length < capacity ? length : capacity - 1;
-    path[kept] = 0;
-    return kept;
+    return ReadProcessPath(SystemProcessPathCalls(), id, path, capacity);
   }
 
   int OpenAffinity(ProcessId id) override {

@@ -86,6 +86,7 @@ int CFileStream::Close() {
   path_.clear();
   mode_ = FileMode::kClosed;
   line_state_ = LineState::kUndecided;
+  read_error_ = false;
   return 1;
 }
 
@@ -153,6 +154,7 @@ int CFileStream::Read(void* buffer, std::uint32_t count, std::uint32_t* read) {
   }
   const bool ok = file_.Read(buffer, count, read);
   position_ += *read;
+  if (!ok) read_error_ = true;
   return ok ? 1 : 0;
 }
 
@@ -232,7 +234,11 @@ int CFileStream::GetSize64(std::uint64_t* size) {
 int CFileStream::ReadLine(char16_t* buffer, std::uint32_t count) {
   if (buffer == nullptr) return 0;
   buffer[0] = 0;
-  if (mode_ != FileMode::kMemory && !LoadToMemory()) return 0;
+  if (mode_ != FileMode::kMemory && !LoadToMemory()) {
+    // An open file whose content cannot be brought in has not ended.
+    if (mode_ == FileMode::kReadHandle) read_error_ = true;
+    return 0;
+  }
   if (line_state_ == LineState::kNoText) return 0;
   if (line_state_ == LineState::kUndecided) {
     // The encoding is told by the start of the content, so the first line

@@ -58,6 +58,11 @@ class IFileStream {
   virtual int DeletePath(const char16_t* path) = 0;
   virtual int Truncate() = 0;
   virtual int Flush() = 0;
+  // Non-zero once the open content could not be read (a read error, a
+  // failed mapping, content too large for memory). ReadLine then gives 0
+  // with text left unread: that is a failure, not the end of the text.
+  // Cleared by Close and the next Open.
+  virtual int HasReadError() const = 0;
 };
 
 class CFileStream : public IFileStream {
@@ -89,6 +94,7 @@ class CFileStream : public IFileStream {
   int DeletePath(const char16_t* path) override;
   int Truncate() override;
   int Flush() override;
+  int HasReadError() const override { return read_error_ ? 1 : 0; }
 
   // In memory: makes the stream start `offset` bytes into the block that
   // holds its content (at most its end) and moves to the new start.
@@ -127,6 +133,7 @@ class CFileStream : public IFileStream {
   LineState line_state_ = LineState::kUndecided;
   TextEncoding encoding_ = TextEncoding::kAnsi;
   std::uint64_t mark_length_ = 0;  // byte-order mark at the start of the content
+  bool read_error_ = false;
 };
 
 }  // namespace tarrowin

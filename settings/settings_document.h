@@ -54,10 +54,12 @@ class CSettingsDocument : public ISettingsDocument {
   CSettingsDocument() = default;
 
   // Clears, then reads the file (or a file found in a pack archive). 0 when
-  // it cannot be opened; the document is then empty.
+  // it cannot be opened or its content cannot be read; the document is then
+  // empty.
   int LoadFile(const char16_t* path) override;
   // Clears, then reads the rest of an open stream, which is moved back to
-  // where it was.
+  // where it was. 0, with the document empty, when its content cannot be
+  // read.
   int LoadFromStream(IFileStream* file) override;
   // Appends the sections of a settings text held in an open pack archive.
   int LoadFromPack(const char16_t* name, CPackArchive* pack) override;
@@ -88,7 +90,8 @@ class CSettingsDocument : public ISettingsDocument {
 
   int AddSection(const char16_t* section);
   // Reads all remaining lines of `file` and appends every section they
-  // complete. Always 1.
+  // complete. 1, or 0 with nothing appended when the stream could not read
+  // its content (HasReadError).
   int Parse(IFileStream* file);
 
   const std::vector<SettingsSection>& sections() const { return sections_; }

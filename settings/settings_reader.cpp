@@ -82,6 +82,7 @@ int CSettingsDocument::Parse(IFileStream* file) {
   char16_t word[kTokenUnits];
   char16_t text[kTokenUnits];
   PendingSection pending;
+  const std::size_t before = sections_.size();
   while (file->ReadLine(line, kLinePiece)) {
     const char16_t* p = SkipBlanks(line);
     if (p == nullptr || (p[0] == u'/' && p[1] == u'/')) continue;
@@ -103,6 +104,11 @@ int CSettingsDocument::Parse(IFileStream* file) {
       NextWord(v, text, kTokenUnits);
     }
     pending.Set(word, text);
+  }
+  // Text that could not be read is not an empty file: nothing of it counts.
+  if (file->HasReadError()) {
+    sections_.erase(sections_.begin() + static_cast<std::ptrdiff_t>(before), sections_.end());
+    return 0;
   }
   pending.CompleteInto(sections_);
   return 1;

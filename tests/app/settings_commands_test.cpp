@@ -244,6 +244,21 @@ TEST_F(SettingsCommandTest, OpenThatCannotReadSaysSoAndChangesNothing) {
   EXPECT_EQ(engine.Pass(), (std::map<ProcessId, std::uint32_t>{{0, 0x1}}));
 }
 
+// The file opens but its content cannot be read (too large for memory):
+// that is a failed load, not an empty file.
+TEST_F(SettingsCommandTest, OpenWhoseContentCannotBeReadSaysSoAndChangesNothing) {
+  FakeEngine engine(Context(), {u"C:\\old\\old.exe"});
+  AddRule({u"old.exe", 1, 0x1});
+  WriteBytes(File(L"rules.ini"), kTwoRulesFile);
+  std::filesystem::resize_file(File(L"rules.ini"), std::uintmax_t{1} << 32);
+  ASSERT_TRUE(Open(File(L"rules.ini"), kErrorCaption));
+  EXPECT_EQ(box_.text, L"読み込みに失敗しました。");
+  EXPECT_TRUE(box_.errorIcon);
+  EXPECT_EQ(Rules(), std::vector<LimitRule>({{u"old.exe", 1, 0x1}}));
+  EXPECT_EQ(RowCount(), 1);
+  EXPECT_EQ(engine.Pass(), (std::map<ProcessId, std::uint32_t>{{0, 0x1}}));
+}
+
 TEST_F(SettingsCommandTest, OpenWithoutACompleteSectionEmptiesTheRulesAndSaysDone) {
   FakeEngine engine(Context(), {u"C:\\old\\old.exe"});
   AddRule({u"old.exe", 1, 0x1});

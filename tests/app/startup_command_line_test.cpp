@@ -46,7 +46,8 @@ std::string Ansi(const std::wstring& text) {
 
 struct StartCase {
   const char* name;
-  // "%f" stands for the settings file's path, "%m" for a missing one.
+  // "%f" stands for the settings file's path, "%m" for a missing one, "%u"
+  // for one whose content cannot be read.
   std::wstring commandLine;
   bool loaded;
   UINT cycle;
@@ -64,11 +65,16 @@ class StartupCommandLineTest : public ShellTest, public ::testing::WithParamInte
     std::filesystem::create_directory(folder);
     const std::filesystem::path file = folder / L"rules.ini";
     WriteBytes(file, kRulesFile);
-
     std::wstring text = GetParam().commandLine;
+    const std::filesystem::path unreadable = folder / L"large.ini";
+    if (text.find(L"%u") != std::wstring::npos) {
+      WriteBytes(unreadable, kRulesFile);
+      std::filesystem::resize_file(unreadable, std::uintmax_t{1} << 32);  // too large for memory
+    }
     for (const auto& [mark, path] :
          {std::pair{std::wstring(L"%f"), file.wstring()},
-          std::pair{std::wstring(L"%m"), (folder / L"none.ini").wstring()}}) {
+          std::pair{std::wstring(L"%m"), (folder / L"none.ini").wstring()},
+          std::pair{std::wstring(L"%u"), unreadable.wstring()}}) {
       for (auto at = text.find(mark); at != std::wstring::npos; at = text.find(mark)) {
         text.replace(at, mark.size(), path);
       }
@@ -100,21 +106,22 @@ TEST_P(StartupCommandLineTest, LoadsTheFileAndSelectsTheCycle) {
 
 INSTANTIATE_TEST_SUITE_P(
     CommandLines, StartupCommandLineTest,
-    ::testing::Values(StartCase{"Normal", L"\"%f\" normal", true, ID_CYCLE_NORMAL, 500, true},
-                      StartCase{"Long", L"  \"%f\"\tlong ", true, ID_CYCLE_LONG, 2000, true},
-                      StartCase{"Stop", L"\"%f\" stop", true, ID_CYCLE_STOP, -1, false},
-                      // Cycle words are compared exactly.
-                      StartCase{"CapitalNormal", L"\"%f\" Normal", true, ID_CYCLE_STOP, -1, false},
-                      StartCase{"UnknownWord", L"\"%f\" fast", true, ID_CYCLE_STOP, -1, false},
-                      StartCase{"FileAlone", L"\"%f\"", true, ID_CYCLE_STOP, -1, false},
-                      StartCase{"ThreeArguments", L"\"%f\" normal extra", false, ID_CYCLE_STOP, -1,
-                                false},
-                      // Unquoted, the blank in the folder's name splits the path.
-                      StartCase{"UnquotedBlankPath", L"%f normal", false, ID_CYCLE_STOP, -1, false},
-                      StartCase{"OnlyBlanks", L"   ", false, ID_CYCLE_STOP, -1, false},
-                      StartCase{"Nothing", L"", false, ID_CYCLE_STOP, -1, false},
-                      // A file that cannot be read takes its cycle word with it, silently.
-                      StartCase{"MissingFile", L"\"%m\" normal", false, ID_CYCLE_STOP, -1, false}),
+    ::testing::Values(
+        StartCase{"Normal", L"\"%f\" normal", true, ID_CYCLE_NORMAL, 500, true},
+        StartCase{"Long", L"  \"%f\"\tlong ", true, ID_CYCLE_LONG, 2000, true},
+        StartCase{"Stop", L"\"%f\" stop", true, ID_CYCLE_STOP, -1, false},
+        // Cycle words are compared exactly.
+        StartCase{"CapitalNormal", L"\"%f\" Normal", true, ID_CYCLE_STOP, -1, false},
+        StartCase{"UnknownWord", L"\"%f\" fast", true, ID_CYCLE_STOP, -1, false},
+        StartCase{"FileAlone", L"\"%f\"", true, ID_CYCLE_STOP, -1, false},
+        StartCase{"ThreeArguments", L"\"%f\" normal extra", false, ID_CYCLE_STOP, -1, false},
+        // Unquoted, the blank in the folder's name splits the path.
+        StartCase{"UnquotedBlankPath", L"%f normal", false, ID_CYCLE_STOP, -1, false},
+        StartCase{"OnlyBlanks", L"   ", false, ID_CYCLE_STOP, -1, false},
+        StartCase{"Nothing", L"", false, ID_CYCLE_STOP, -1, false},
+        // A file that cannot be read takes its cycle word with it, silently.
+        StartCase{"MissingFile", L"\"%m\" normal", false, ID_CYCLE_STOP, -1, false},
+        StartCase{"UnreadableFile", L"\"%u\" normal", false, ID_CYCLE_STOP, -1, false}),
     [](const ::testing::TestParamInfo<StartCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

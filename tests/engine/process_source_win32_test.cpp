@@ -1,16 +1,20 @@
 // The engine on real Windows processes: a helper child started under a
-// unique name is narrowed by one pass and left alone by the next, and
-// hundreds of passes leave no handle behind.
+// unique name is narrowed by one pass and left alone by the next, hundreds
+// of passes leave no handle behind, and paths are read also where only the
+// limited query right is granted.
 #include <windows.h>
 // windows.h first: psapi.h relies on its types.
+#include <aclapi.h>
 #include <gtest/gtest.h>
 #include <psapi.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "engine/affinity_rules.h"
 #include "engine/cpu_limit_thread.h"
+#include "engine/process_path_win32.h"
 #include "engine/process_source.h"
 #include "engine/win32_handle.h"
 #include "tests/engine/test_sync.h"
@@ -130,6 +134,7 @@ class ChildProcess {
   }
 
   HANDLE process() const { return process_.get(); }
+  DWORD id() const { return id_; }
   const std::wstring& name() const { return name_; }
   const std::wstring& path() const { return path_; }
 
@@ -170,6 +175,194 @@ TEST(Win32ProcessSourceTest, PathsAreCutToTheBuffer) {
   char16_t path[8];
   EXPECT_EQ(source->ReadPath(GetCurrentProcessId(), path, std::size(path)), 7u);
   EXPECT_EQ(std::u16string(path), whole.substr(0, 7));
+}
+
+// Scripted path calls: which rights each open asked for, every handle it
+// gave out, and a distinct answer from each of the two reading calls, so
+// the result tells which one answered.
+struct PathScript {
+  bool grantLimited;     // the 0x1000 open succeeds
+  DWORD queryError;      // QueryFullProcessImageNameW fails with it (0: answers)
+  bool grantModuleRead;  // the 0x410 open succeeds
+  bool moduleFails;      // GetModuleFileNameExW answers 0
+};
+
+struct FakePathCalls {
+  explicit FakePathCalls(const PathScript& script) : script(script) {}
+
+  PathScript script;
+  std::vector<DWORD> opened;  // access rights asked for, in order
+  std::vector<HANDLE> handles;
+
+  static inline FakePathCalls* current = nullptr;
+
+  static HANDLE WINAPI Open(DWORD access, BOOL, DWORD) {
+    current->opened.push_back(access);
+    const bool granted =
+        access == 0x1000 ? current->script.grantLimited : current->script.grantModuleRead;
+    if (!granted) {
+      SetLastError(ERROR_ACCESS_DENIED);
+      return nullptr;
+    }
+    HANDLE handle = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    current->handles.push_back(handle);
+    return handle;
+  }
+  static BOOL WINAPI Query(HANDLE, DWORD flags, LPWSTR path, PDWORD size) {
+    EXPECT_EQ(flags, 0u) << "the Win32 path form";
+    return Answer(L"C:\\Query\\limited.exe", current->script.queryError, path, size);
+  }
+  static DWORD WINAPI Module(HANDLE, HMODULE module, LPWSTR path, DWORD size) {
+    EXPECT_EQ(module, nullptr) << "the main module";
+    if (current->script.moduleFails) return 0;
+    // Cut to the buffer, without a terminator when it is full.
+    const std::wstring whole = L"C:\\Module\\read.exe";
+    const DWORD length = static_cast<DWORD>(std::min<std::size_t>(whole.size(), size));
+    whole.copy(path, length);
+    if (length < size) path[length] = 0;
+    return length;
+  }
+
+  static BOOL Answer(const std::wstring& whole, DWORD error, LPWSTR path, PDWORD size) {
+    if (error == 0 && whole.size() >= *size) error = ERROR_INSUFFICIENT_BUFFER;
+    if (error != 0) {
+      SetLastError(error);
+      return FALSE;
+    }
+    whole.copy(path, whole.size());
+    path[whole.size()] = 0;
+    *size = static_cast<DWORD>(whole.size());
+    return TRUE;
+  }
+
+  ProcessPathCalls calls() {
+    current = this;
+    return {Open, Query, Module};
+  }
+
+  // Every handle given out has been closed again.
+  bool AllClosed() const {
+    for (HANDLE handle : handles) {
+      DWORD flags = 0;
+      if (GetHandleInformation(handle, &flags)) return false;
+    }
+    return true;
+  }
+};
+
+struct PathCase {
+  const char* name;
+  PathScript script;
+  std::size_t capacity;
+  std::wstring path;
+  std::vector<DWORD> opened;
+};
+
+class ProcessPathTest : public ::testing::TestWithParam<PathCase> {};
+
+TEST_P(ProcessPathTest, AsksWithTheLimitedRightFirstAndFallsBack) {
+  const PathCase& c = GetParam();
+  FakePathCalls fake(c.script);
+  const ProcessPathCalls calls = fake.calls();
+  std::vector<char16_t> path(c.capacity, u'#');
+  const std::size_t length = ReadProcessPath(calls, 1234, path.data(), c.capacity);
+  EXPECT_EQ(std::u16string(path.data(), length), Utf16(c.path));
+  EXPECT_EQ(path[length], 0);
+  EXPECT_EQ(fake.opened, c.opened);
+  EXPECT_TRUE(fake.AllClosed());
+}
+
+// Scripts: limited right granted, query error, module-read right granted,
+// module name fails.
+INSTANTIATE_TEST_SUITE_P(
+    Calls, ProcessPathTest,
+    ::testing::Values(
+        PathCase{"LimitedRightAnswers",
+                 {true, 0, true, false},
+                 2048,
+                 L"C:\\Query\\limited.exe",
+                 {0x1000}},
+        // A protected process: only the limited right is granted.
+        PathCase{"OnlyTheLimitedRight",
+                 {true, 0, false, true},
+                 2048,
+                 L"C:\\Query\\limited.exe",
+                 {0x1000}},
+        PathCase{"LimitedRightDenied",
+                 {false, 0, true, false},
+                 2048,
+                 L"C:\\Module\\read.exe",
+                 {0x1000, 0x410}},
+        PathCase{"QueryFails",
+                 {true, ERROR_PARTIAL_COPY, true, false},
+                 2048,
+                 L"C:\\Module\\read.exe",
+                 {0x1000, 0x410}},
+        // The query does not cut a long path; the module name does.
+        PathCase{"QueryPathTooLong", {true, 0, true, false}, 8, L"C:\\Modu", {0x1000, 0x410}},
+        PathCase{
+            "NeitherAnswers", {true, ERROR_ACCESS_DENIED, true, true}, 2048, L"", {0x1000, 0x410}},
+        PathCase{"NothingGranted", {false, 0, false, false}, 2048, L"", {0x1000, 0x410}}),
+    [](const ::testing::TestParamInfo<PathCase>& info) { return std::string(info.param.name); });
+
+// PROCESS_SET_LIMITED_INFORMATION, which this SDK does not name.
+constexpr DWORD kSetLimitedInformation = 0x2000;
+
+// Lets the test reach process `process` only with `rights`, as a protected
+// or elevated process lets other programs reach it.
+void GrantOnly(HANDLE process, DWORD rights) {
+  EXPLICIT_ACCESSW allow{};
+  allow.grfAccessPermissions = rights | SYNCHRONIZE | PROCESS_TERMINATE;
+  allow.grfAccessMode = SET_ACCESS;
+  allow.grfInheritance = NO_INHERITANCE;
+  allow.Trustee.TrusteeForm = TRUSTEE_IS_NAME;
+  allow.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
+  allow.Trustee.ptstrName = const_cast<wchar_t*>(L"EVERYONE");
+  PACL acl = nullptr;
+  ASSERT_EQ(SetEntriesInAclW(1, &allow, nullptr, &acl), static_cast<DWORD>(ERROR_SUCCESS));
+  const DWORD set = SetSecurityInfo(process, SE_KERNEL_OBJECT,
+                                    DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                                    nullptr, nullptr, acl, nullptr);
+  LocalFree(acl);
+  ASSERT_EQ(set, static_cast<DWORD>(ERROR_SUCCESS));
+}
+
+class Win32ChildPathTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(child_.WaitUntilReady()); }
+  ChildProcess child_;
+};
+
+DWORD WINAPI NoModuleFileName(HANDLE, HMODULE, LPWSTR, DWORD) { return 0; }
+
+TEST_F(Win32ChildPathTest, TheImageNameCallReadsAChildsPath) {
+  // The module name fails: only the image name call can answer.
+  const ProcessPathCalls calls{OpenProcess, QueryFullProcessImageNameW, NoModuleFileName};
+  char16_t path[CCPULimitThread::kPathCapacity];
+  const std::size_t length = ReadProcessPath(calls, child_.id(), path, std::size(path));
+  EXPECT_EQ(std::u16string(path, length), Utf16(child_.path()));
+}
+
+// The query and affinity rights (with the limited ones that they imply),
+// but not the memory-read right that the module name needs.
+TEST_F(Win32ChildPathTest, AChildDenyingTheModuleReadIsReadAndNarrowed) {
+  GrantOnly(child_.process(), PROCESS_QUERY_INFORMATION | PROCESS_QUERY_LIMITED_INFORMATION |
+                                  PROCESS_SET_INFORMATION | kSetLimitedInformation);
+  if (const UniqueHandle granted{OpenProcess(0x410, FALSE, child_.id())}) {
+    GTEST_SKIP() << "the system grants the module-read rights regardless";
+  }
+  const auto source = MakeSystemProcessSource();
+  char16_t path[CCPULimitThread::kPathCapacity];
+  const std::size_t length = source->ReadPath(child_.id(), path, std::size(path));
+  EXPECT_EQ(std::u16string(path, length), Utf16(child_.path()));
+
+  const std::uint32_t system = MasksOf(child_.process()).system;
+  if (CountBits(system) < 2) GTEST_SKIP() << "a single processor leaves nothing to narrow";
+  ASSERT_TRUE(SetProcessAffinityMask(child_.process(), system));
+  CCPULimitThread engine;
+  engine.SetRules(std::vector<LimitRule>{{Utf16(child_.name()), 1, 0}});
+  engine.EnforcePass();
+  EXPECT_EQ(CountBits(MasksOf(child_.process()).process), 1);
 }
 
 class Win32EnforcementTest : public ::testing::Test {

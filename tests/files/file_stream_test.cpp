@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,8 @@ TEST_P(ReadLineTest, GivesTheLinePieces) {
   OpenBytes(c.bytes);
   EXPECT_EQ(ReadAllLines(c.count), c.lines);
   EXPECT_FALSE(stream_.ReadLine(std::vector<char16_t>(LineBufferUnits(c.count)).data(), c.count));
+  // The end of the text, also where a decoder stopped early, is no error.
+  EXPECT_FALSE(stream_.HasReadError());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -114,10 +117,51 @@ TEST_F(FileStreamTest, FirstReadLineAwayFromTheStartFindsNoText) {
   EXPECT_FALSE(stream_.ReadLine(line, 16));
   EXPECT_EQ(stream_.Seek(0, nullptr, kSeekBegin), 0u);
   EXPECT_FALSE(stream_.ReadLine(line, 16));  // until the next open
+  EXPECT_FALSE(stream_.HasReadError());
   ASSERT_TRUE(stream_.Open(Path(u"in.txt").c_str(), kGenericRead, kFileShareRead, kOpenExisting));
   EXPECT_TRUE(stream_.ReadLine(line, 16));
   EXPECT_EQ(std::u16string(line), u"ab");
 }
+
+// Content that cannot be brought into memory is a read error, not the end
+// of the text: a file that shrank after it was opened cannot be mapped, and
+// content of 4 GiB or more is not read at all.
+struct UnreadableCase {
+  const char* name;
+  std::uintmax_t size_at_open;
+  std::uintmax_t size_at_read;
+};
+
+class UnreadableContentTest : public FileStreamTest,
+                              public testing::WithParamInterface<UnreadableCase> {};
+
+TEST_P(UnreadableContentTest, IsAReadError) {
+  const std::filesystem::path file = dir_.dir() / "in.txt";
+  WriteBytes(file, "[a]\nk=v\n");
+  std::filesystem::resize_file(file, GetParam().size_at_open);
+  // Shared for writing, so that the file can shrink while it is open.
+  ASSERT_TRUE(stream_.Open(Path(u"in.txt").c_str(), kGenericRead, kFileShareRead | kFileShareWrite,
+                           kOpenExisting));
+  EXPECT_EQ(stream_.mode(), Mode::kReadHandle);
+  std::filesystem::resize_file(file, GetParam().size_at_read);
+  char16_t line[LineBufferUnits(16)];
+  EXPECT_FALSE(stream_.ReadLine(line, 16));
+  EXPECT_EQ(line[0], 0);
+  EXPECT_TRUE(stream_.HasReadError());
+  EXPECT_FALSE(stream_.ReadLine(line, 16));
+  EXPECT_TRUE(stream_.HasReadError());
+  stream_.Close();
+  EXPECT_FALSE(stream_.HasReadError());
+}
+
+constexpr std::uintmax_t kFourGiB = std::uintmax_t{1} << 32;
+
+INSTANTIATE_TEST_SUITE_P(Cases, UnreadableContentTest,
+                         testing::Values(UnreadableCase{"ShrankBeforeMapping", 100000, 10},
+                                         UnreadableCase{"FourGiB", kFourGiB, kFourGiB}),
+                         [](const testing::TestParamInfo<UnreadableCase>& info) {
+                           return info.param.name;
+                         });
 
 TEST_F(FileStreamTest, BackAtTheStartTheMarkIsSkippedAgain) {
   OpenBytes("\xEF\xBB\xBFone\ntwo");

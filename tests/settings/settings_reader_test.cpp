@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -134,6 +135,29 @@ TEST_F(SettingsReaderTest, LoadFromStreamReadsTheRestAndMovesBack) {
   EXPECT_EQ(doc_.LoadFromStream(&stream), 0);
   EXPECT_EQ(doc_.LoadFromStream(nullptr), 0);
   EXPECT_EQ(doc_.LoadFromPack(nullptr, nullptr), 0);
+}
+
+// Content that cannot be read is a failed load, not an empty file: the
+// document is left empty, and Parse appends nothing.
+TEST_F(SettingsReaderTest, ContentThatCannotBeReadIsNotLoaded) {
+  const std::filesystem::path file = dir_.dir() / "s.ini";
+  testing_files::WriteBytes(file, "[a]\nk=1\n");
+  std::filesystem::resize_file(file, std::uintmax_t{1} << 32);  // too large for memory
+  doc_.SetString(u"old", u"k", u"v");
+  EXPECT_EQ(doc_.LoadFile(dir_.Path(u"s.ini").c_str()), 0);
+  EXPECT_TRUE(doc_.sections().empty());
+
+  // A file that shrinks after it was opened cannot be mapped.
+  std::filesystem::resize_file(file, 100000);
+  CFileStream stream;
+  ASSERT_TRUE(stream.Open(dir_.Path(u"s.ini").c_str(), kGenericRead,
+                          kFileShareRead | kFileShareWrite, kOpenExisting));
+  std::filesystem::resize_file(file, 10);
+  doc_.SetString(u"old", u"k", u"v");
+  EXPECT_EQ(doc_.Parse(&stream), 0);
+  EXPECT_EQ(Contents(doc_), (Sections{{u"old", {{u"k", u"v"}}}}));
+  EXPECT_EQ(doc_.LoadFromStream(&stream), 0);
+  EXPECT_TRUE(doc_.sections().empty());
 }
 
 TEST_F(SettingsReaderTest, ParseAppendsWithoutMerging) {
