@@ -8,11 +8,11 @@
 namespace tarrowin {
 namespace {
 
-// Both live as long as the process: the console may call the handler at
-// any time, also while the process ends.
-// Set by the handler; waited for by Wait.
+// The two events live as long as the process: the console may call the
+// handler at any time, also while the process ends.
+// Set by the handler; Wait waits for it.
 HANDLE g_stop_requested = nullptr;
-// Set when the main thread has stopped the worker: a console that is being
+// Set once the main thread has stopped the worker: a console that is being
 // closed ends the process as soon as the handler returns.
 HANDLE g_stopped = nullptr;
 
