@@ -84,13 +84,24 @@ void CCPULimitThread::EnforcePass() {
   if (!source.TakeSnapshot()) return;
   SnapshotScope snapshot(source);
   CLockGuard guard(RulesLock);
-  char16_t path[kPathCapacity];
+  known_.BeginPass();
+  char16_t buffer[kPathCapacity];
   ProcessId id = 0;
   while (source.NextProcess(&id)) {
-    if (source.ReadPath(id, path, kPathCapacity) == 0) continue;
-    path[kPathCapacity - 1] = 0;  // whatever the source did, the text ends
+    const ProcessIdentity process{id, source.StartTime()};
+    const char16_t* path = buffer;
+    if (const KnownProcess* known = known_.Find(process)) {
+      path = known->Path.c_str();
+    } else {
+      // Not kept when it fails: a process that is still starting may have
+      // its path by the next pass.
+      if (source.ReadPath(id, buffer, kPathCapacity) == 0) continue;
+      buffer[kPathCapacity - 1] = 0;  // whatever the source did, the text ends
+      known_.Keep(process, buffer);
+    }
     ApplyRules(id, path);
   }
+  known_.EndPass();
   snapshot.Close();  // before the rules are released
 }
 

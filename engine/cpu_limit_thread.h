@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "engine/critical_section.h"
+#include "engine/known_processes.h"
 #include "engine/limit_rule.h"
 #include "engine/mersenne_twister.h"
 #include "engine/process_source.h"
@@ -82,7 +83,10 @@ class CCPULimitThread : public CThread {
   std::atomic<std::int32_t> CheckPeriod{kStopPeriod};
 
   // One scan-and-narrow pass over all processes, on the calling thread.
-  // The worker runs it; tests and benchmarks call it directly.
+  // The worker runs it; tests and benchmarks call it directly. A process's
+  // path is read by the first pass that sees it and kept while later passes
+  // list it with the same start time; the masks are read, and the rules
+  // applied, on every pass.
   void EnforcePass();
 
   // The worker's body: wait, then pass and wait until the stop request.
@@ -96,6 +100,7 @@ class CCPULimitThread : public CThread {
   AffinityChangeHandler change_handler_;  // guarded by RulesLock
   CCriticalSection RulesLock;
   CMersenneTwister generator_;  // used by the worker alone
+  CKnownProcesses known_;       // used by passes alone, under RulesLock
 };
 
 }  // namespace tarrowin

@@ -38,6 +38,9 @@ class CWin32ProcessSource final : public IProcessSource {
     return 1;
   }
 
+  // The Tool Help entry does not give it.
+  std::uint64_t StartTime() override { return 0; }
+
   void CloseSnapshot() override { snapshot_.reset(); }
 
   std::size_t ReadPath(ProcessId id, char16_t* path, std::size_t capacity) override {

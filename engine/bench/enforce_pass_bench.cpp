@@ -40,6 +40,7 @@ class MemoryProcessSource final : public IProcessSource {
     *id = static_cast<ProcessId>(next_++);
     return 1;
   }
+  std::uint64_t StartTime() override { return 1; }
   void CloseSnapshot() override {}
   std::size_t ReadPath(ProcessId id, char16_t* path, std::size_t capacity) override {
     const std::u16string& text = processes_[id].path;
