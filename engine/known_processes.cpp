@@ -23,12 +23,17 @@ KnownProcess* CKnownProcesses::Find(const ProcessIdentity& process) {
   return &found->second.process;
 }
 
-KnownProcess* CKnownProcesses::Keep(const ProcessIdentity& process, std::u16string_view path) {
-  if (process.StartTime == 0) return nullptr;
-  Entry& entry = known_[process];
-  entry.process.Path.assign(path);
-  entry.seen_in_pass = pass_;
-  return &entry.process;
+KnownProcess& CKnownProcesses::Keep(const ProcessIdentity& process, std::u16string_view path) {
+  KnownProcess* record = &unkept_;
+  if (process.StartTime != 0) {
+    Entry& entry = known_[process];
+    entry.seen_in_pass = pass_;
+    record = &entry.process;
+  }
+  record->Path.assign(path);
+  record->RulesVersion = 0;
+  record->Rules.clear();
+  return *record;
 }
 
 void CKnownProcesses::EndPass() {

@@ -325,6 +325,19 @@ TEST_F(EnforcePassTest, ARuleAddedLaterAppliesToAProcessSeenBefore) {
   EXPECT_EQ(source_->path_reads, 2);
 }
 
+TEST_F(EnforcePassTest, ReorderedRulesApplyInTheirNewOrder) {
+  source_->processes = {{.id = 9, .path = u"C:\\Apps\\app.exe", .mask = 0xFF, .start_time = 6}};
+  SetRules({{u"app.exe", 4, 0x0F}, {u"C:\\Apps\\app.exe", 2, 0x3}});
+  Pass();
+  source_->Find(9)->mask = 0xFF;
+  SetRules({{u"C:\\Apps\\app.exe", 2, 0x3}, {u"app.exe", 4, 0x0F}});
+  Pass();
+  // The two-processor rule now comes first; the other finds fewer
+  // processors than it allows.
+  EXPECT_EQ(source_->changes, (std::vector<MaskChange>{{9, 0x0F}, {9, 0x3}, {9, 0x3}}));
+  EXPECT_EQ(source_->affinity_opens.size(), 4u);
+}
+
 TEST_F(EnforcePassTest, AProcessThatLeftTheListIsForgotten) {
   // Gone from one snapshot: the same id and start time later is read anew.
   const FakeProcess process{.id = 8, .path = u"C:\\a.exe", .mask = 0xFF, .start_time = 2};

@@ -1,10 +1,12 @@
 // The processes kept between passes: found by id and start time together,
-// never kept without a start time, and forgotten once a pass misses them.
+// never kept without a start time, and forgotten once a pass misses them;
+// a process kept again loses the rules found for it.
 #include "engine/known_processes.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace tarrowin {
 namespace {
@@ -12,7 +14,7 @@ namespace {
 TEST(KnownProcessesTest, FindsAProcessByIdAndStartTimeTogether) {
   CKnownProcesses known;
   known.BeginPass();
-  ASSERT_NE(known.Keep({7, 100}, u"C:\\a.exe"), nullptr);
+  known.Keep({7, 100}, u"C:\\a.exe");
   known.Keep({8, 100}, u"C:\\b.exe");
   known.EndPass();
 
@@ -28,8 +30,16 @@ TEST(KnownProcessesTest, FindsAProcessByIdAndStartTimeTogether) {
 TEST(KnownProcessesTest, AProcessWithoutStartTimeIsNeverKept) {
   CKnownProcesses known;
   known.BeginPass();
-  EXPECT_EQ(known.Keep({7, 0}, u"C:\\a.exe"), nullptr);
+  KnownProcess& record = known.Keep({7, 0}, u"C:\\a.exe");
+  EXPECT_EQ(record.Path, u"C:\\a.exe");
   EXPECT_EQ(known.Find({7, 0}), nullptr);
+  record.RulesVersion = 3;
+  record.Rules = {0, 2};
+  // The next one starts afresh.
+  const KnownProcess& next = known.Keep({8, 0}, u"C:\\b.exe");
+  EXPECT_EQ(next.Path, u"C:\\b.exe");
+  EXPECT_EQ(next.RulesVersion, 0u);
+  EXPECT_TRUE(next.Rules.empty());
   known.EndPass();
   EXPECT_EQ(known.size(), 0u);
 }
@@ -58,12 +68,24 @@ TEST(KnownProcessesTest, KeepsOnlyWhatTheLastPassSaw) {
   EXPECT_EQ(known.size(), 0u);
 }
 
-TEST(KnownProcessesTest, KeepingAgainReplacesThePath) {
+TEST(KnownProcessesTest, WhatIsFoundOfAProcessStaysUntilItIsKeptAgain) {
   CKnownProcesses known;
   known.BeginPass();
-  known.Keep({7, 100}, u"C:\\a.exe");
+  KnownProcess& record = known.Keep({7, 100}, u"C:\\a.exe");
+  record.RulesVersion = 4;
+  record.Rules = {1};
+  known.EndPass();
+  known.BeginPass();
+  ASSERT_NE(known.Find({7, 100}), nullptr);
+  EXPECT_EQ(known.Find({7, 100})->RulesVersion, 4u);
+  EXPECT_EQ(known.Find({7, 100})->Rules, std::vector<std::size_t>{1});
+
+  // Kept again: a new path, whose rules are not found yet.
   known.Keep({7, 100}, u"C:\\longer\\b.exe");
-  EXPECT_EQ(known.Find({7, 100})->Path, u"C:\\longer\\b.exe");
+  const KnownProcess* found = known.Find({7, 100});
+  EXPECT_EQ(found->Path, u"C:\\longer\\b.exe");
+  EXPECT_EQ(found->RulesVersion, 0u);
+  EXPECT_TRUE(found->Rules.empty());
   EXPECT_EQ(known.size(), 1u);
 }
 
