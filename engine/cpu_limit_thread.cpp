@@ -55,6 +55,7 @@ void CCPULimitThread::SetRules(std::span<const LimitRule> rules) {
   std::vector<LimitRule> copy(rules.begin(), rules.end());
   CLockGuard guard(RulesLock);
   rules_.swap(copy);
+  ++rules_version_;  // the rules that name each process are found again
 }
 
 void CCPULimitThread::SetChangeHandler(AffinityChangeHandler handler) {
@@ -84,23 +85,41 @@ void CCPULimitThread::EnforcePass() {
   if (!source.TakeSnapshot()) return;
   SnapshotScope snapshot(source);
   CLockGuard guard(RulesLock);
-  char16_t path[kPathCapacity];
+  known_.BeginPass();
+  char16_t buffer[kPathCapacity];
   ProcessId id = 0;
   while (source.NextProcess(&id)) {
-    if (source.ReadPath(id, path, kPathCapacity) == 0) continue;
-    path[kPathCapacity - 1] = 0;  // whatever the source did, the text ends
-    ApplyRules(id, path);
+    const ProcessIdentity identity{id, source.StartTime()};
+    KnownProcess* process = known_.Find(identity);
+    if (process == nullptr) {
+      // Not kept when it fails: a process that is still starting may have
+      // its path by the next pass.
+      if (source.ReadPath(id, buffer, kPathCapacity) == 0) continue;
+      buffer[kPathCapacity - 1] = 0;  // whatever the source did, the text ends
+      process = &known_.Keep(identity, buffer);
+    }
+    ApplyRules(id, *process);
   }
+  known_.EndPass();
   snapshot.Close();  // before the rules are released
 }
 
 // Every enabled rule that names the process is applied, in list order; each
-// sees the mask that the one before it set.
-void CCPULimitThread::ApplyRules(ProcessId id, const char16_t* path) {
+// sees the mask that the one before it set. Which rules name it depends only
+// on its path and the list, so it is found once for each list.
+void CCPULimitThread::ApplyRules(ProcessId id, KnownProcess& process) {
   IProcessSource& source = *source_;
-  const char16_t* file_name = FileNamePart(path);
-  for (const LimitRule& rule : rules_) {
-    if (!RuleAppliesTo(rule, path, file_name, source)) continue;
+  const char16_t* path = process.Path.c_str();
+  if (process.RulesVersion != rules_version_) {
+    process.Rules.clear();
+    const char16_t* file_name = FileNamePart(path);
+    for (std::size_t index = 0; index < rules_.size(); ++index) {
+      if (RuleAppliesTo(rules_[index], path, file_name, source)) process.Rules.push_back(index);
+    }
+    process.RulesVersion = rules_version_;
+  }
+  for (const std::size_t index : process.Rules) {
+    const LimitRule& rule = rules_[index];
     if (!source.OpenAffinity(id)) continue;
     AffinityScope affinity(source);
     std::uint32_t process_mask = 0;
@@ -110,7 +129,7 @@ void CCPULimitThread::ApplyRules(ProcessId id, const char16_t* path) {
     const auto mask =
         DecideAffinity(rule.CPUCount, rule.CPUMask, process_mask, system_mask, generator_);
     if (mask && source.SetMask(*mask) && change_handler_) {
-      change_handler_({id, path, process_mask, *mask});
+      change_handler_({id, process.Path, process_mask, *mask});
     }
   }
 }

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "engine/critical_section.h"
+#include "engine/known_processes.h"
 #include "engine/limit_rule.h"
 #include "engine/mersenne_twister.h"
 #include "engine/process_source.h"
@@ -82,20 +83,26 @@ class CCPULimitThread : public CThread {
   std::atomic<std::int32_t> CheckPeriod{kStopPeriod};
 
   // One scan-and-narrow pass over all processes, on the calling thread.
-  // The worker runs it; tests and benchmarks call it directly.
+  // The worker runs it; tests and benchmarks call it directly. A process's
+  // path is read by the first pass that sees it and kept while later passes
+  // list it with the same start time, and the rules that name it are found
+  // once for each rule list; the masks are read, and those rules applied,
+  // on every pass.
   void EnforcePass();
 
   // The worker's body: wait, then pass and wait until the stop request.
   std::int32_t ThreadProc() override;
 
  private:
-  void ApplyRules(ProcessId id, const char16_t* path);
+  void ApplyRules(ProcessId id, KnownProcess& process);
 
   std::unique_ptr<IProcessSource> source_;
   std::vector<LimitRule> rules_;          // guarded by RulesLock
+  std::uint64_t rules_version_ = 1;       // guarded by RulesLock; counts SetRules
   AffinityChangeHandler change_handler_;  // guarded by RulesLock
   CCriticalSection RulesLock;
   CMersenneTwister generator_;  // used by the worker alone
+  CKnownProcesses known_;       // used by passes alone, under RulesLock
 };
 
 }  // namespace tarrowin

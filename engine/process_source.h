@@ -23,6 +23,13 @@ class IProcessSource {
   virtual int TakeSnapshot() = 0;
   // The next process of the snapshot; 0 after the last one.
   virtual int NextProcess(ProcessId* id) = 0;
+  // When the process that NextProcess gave last started, in the source's own
+  // units: with the id, it tells that process from a later one that is
+  // given the same id. A pass keeps a process's path for as long as it sees
+  // the same id and start time, so a source answers 0 (unknown) where it
+  // cannot tell cheaply, or where a process can run another program under
+  // the same id and start time; the pass then reads that path every time.
+  virtual std::uint64_t StartTime() = 0;
   virtual void CloseSnapshot() = 0;
 
   // Writes the process's full executable path into `path`, cut to

@@ -202,6 +202,12 @@ class CPosixProcessSource final : public IProcessSource {
     return 0;
   }
 
+  // Unknown: exec runs another program under the same id and start time
+  // (a child between fork and exec, a wrapper script that execs the real
+  // program), so a kept path could be wrong. Reading the link is one system
+  // call, no dearer than reading a start time would be.
+  std::uint64_t StartTime() override { return 0; }
+
   void CloseSnapshot() override { proc_.reset(); }
 
   // A path that is not well-formed UTF-8, or that does not fit the buffer

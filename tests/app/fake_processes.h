@@ -34,6 +34,7 @@ class FakeProcesses : public IProcessSource {
     *id = static_cast<ProcessId>(next_++);
     return 1;
   }
+  std::uint64_t StartTime() override { return 1; }  // every path stays
   void CloseSnapshot() override {}
   std::size_t ReadPath(ProcessId id, char16_t* path, std::size_t capacity) override {
     const std::u16string& text = paths_.at(id);

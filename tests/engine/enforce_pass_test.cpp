@@ -254,6 +254,114 @@ TEST_F(EnforcePassTest, PathsAreCutToTheBuffer) {
   EXPECT_EQ(source_->changes, (std::vector<MaskChange>{{1, 0x1}, {2, 0x2}}));
 }
 
+// --- Paths kept from one pass to the next ---
+
+TEST_F(EnforcePassTest, EachPathIsReadOnceWhileTheMasksAreReadEveryPass) {
+  source_->processes = {{.id = 1, .path = u"C:\\a.exe", .mask = 0xFF, .start_time = 10},
+                        {.id = 2, .path = u"C:\\b.exe", .mask = 0xFF, .start_time = 20},
+                        {.id = 3, .path = u"C:\\c.exe", .mask = 0xFF, .start_time = 30}};
+  SetRules({{u"a.exe", 2, 0x3}, {u"C:\\B.EXE", 1, 0}});
+  for (int pass = 0; pass < 5; ++pass) Pass();
+  EXPECT_EQ(source_->path_reads, 3);
+  EXPECT_EQ(source_->affinity_opens.size(), 10u);
+  EXPECT_EQ(source_->changes,
+            (std::vector<MaskChange>{{1, 0x3}, {2, ChooseCores(0xFF, 1, reference_)}}));
+}
+
+TEST_F(EnforcePassTest, AReusedIdWithANewStartTimeReadsTheNewPath) {
+  source_->processes = {{.id = 7, .path = u"C:\\old.exe", .mask = 0xFF, .start_time = 100}};
+  SetRules({{u"old.exe", 2, 0x3}, {u"new.exe", 1, 0x4}});
+  Pass();
+  // The process ends and a new one gets its id.
+  source_->processes = {{.id = 7, .path = u"C:\\new.exe", .mask = 0xFF, .start_time = 250}};
+  Pass();
+  Pass();
+  EXPECT_EQ(source_->path_reads, 2);
+  EXPECT_EQ(source_->changes, (std::vector<MaskChange>{{7, 0x3}, {7, 0x4}}));
+  EXPECT_EQ(source_->MaskOf(7), 0x4u);
+}
+
+TEST_F(EnforcePassTest, APathThatCouldNotBeReadIsTriedAgain) {
+  source_->processes = {
+      {.id = 4, .path = u"C:\\a.exe", .mask = 0xFF, .path_readable = false, .start_time = 9},
+      {.id = 5, .path = u"", .mask = 0xFF, .start_time = 9}};
+  SetRules({{u"a.exe", 2, 0x3}});
+  Pass();
+  EXPECT_TRUE(source_->affinity_opens.empty());
+  // Both have started far enough to show their paths.
+  source_->Find(4)->path_readable = true;
+  source_->Find(5)->path = u"C:\\a.exe";
+  Pass();
+  Pass();
+  EXPECT_EQ(source_->path_reads, 4);
+  EXPECT_EQ(source_->changes, (std::vector<MaskChange>{{4, 0x3}, {5, 0x3}}));
+}
+
+TEST_F(EnforcePassTest, AProcessWidenedAgainIsNarrowedAgain) {
+  source_->processes = {{.id = 5, .path = u"C:\\a.exe", .mask = 0xFF, .start_time = 3}};
+  SetRules({{u"a.exe", 2, 0}});
+  Pass();
+  const std::uint32_t first = ChooseCores(0xFF, 2, reference_);
+  source_->Find(5)->mask = 0xFF;  // something widened it
+  Pass();
+  const std::uint32_t second = ChooseCores(0xFF, 2, reference_);
+  EXPECT_EQ(source_->changes, (std::vector<MaskChange>{{5, first}, {5, second}}));
+  EXPECT_EQ(source_->path_reads, 1);
+}
+
+TEST_F(EnforcePassTest, ARuleAddedLaterAppliesToAProcessSeenBefore) {
+  source_->processes = {{.id = 5, .path = u"C:\\Apps\\a.exe", .mask = 0xFF, .start_time = 3},
+                        {.id = 6, .path = u"C:\\b.exe", .mask = 0xFF, .start_time = 4}};
+  SetRules({{u"b.exe", 1, 0x1}});
+  Pass();
+  SetRules({{u"b.exe", 1, 0x1}, {u"C:\\apps\\A.exe", 2, 0x6}});
+  Pass();
+  // Disabling a rule ends its effect on processes seen before, too.
+  source_->Find(5)->mask = 0xFF;
+  SetRules({{u"b.exe", 1, 0x1}, {u"C:\\apps\\A.exe", -2, 0x6}});
+  Pass();
+  EXPECT_EQ(source_->changes, (std::vector<MaskChange>{{6, 0x1}, {5, 0x6}}));
+  EXPECT_EQ(source_->MaskOf(5), 0xFFu);
+  EXPECT_EQ(source_->path_reads, 2);
+}
+
+TEST_F(EnforcePassTest, ReorderedRulesApplyInTheirNewOrder) {
+  source_->processes = {{.id = 9, .path = u"C:\\Apps\\app.exe", .mask = 0xFF, .start_time = 6}};
+  SetRules({{u"app.exe", 4, 0x0F}, {u"C:\\Apps\\app.exe", 2, 0x3}});
+  Pass();
+  source_->Find(9)->mask = 0xFF;
+  SetRules({{u"C:\\Apps\\app.exe", 2, 0x3}, {u"app.exe", 4, 0x0F}});
+  Pass();
+  // The two-processor rule now comes first; the other finds fewer
+  // processors than it allows.
+  EXPECT_EQ(source_->changes, (std::vector<MaskChange>{{9, 0x0F}, {9, 0x3}, {9, 0x3}}));
+  EXPECT_EQ(source_->affinity_opens.size(), 4u);
+}
+
+TEST_F(EnforcePassTest, AProcessThatLeftTheListIsForgotten) {
+  // Gone from one snapshot: the same id and start time later is read anew.
+  const FakeProcess process{.id = 8, .path = u"C:\\a.exe", .mask = 0xFF, .start_time = 2};
+  source_->processes = {process};
+  Pass();
+  source_->processes = {};
+  Pass();
+  source_->processes = {process};
+  Pass();
+  EXPECT_EQ(source_->path_reads, 2);
+}
+
+TEST_F(EnforcePassTest, WithoutAStartTimeEveryPassReadsThePath) {
+  source_->processes = {{.id = 5, .path = u"C:\\a.exe", .mask = 0xFF, .start_time = 0}};
+  SetRules({{u"a.exe", 2, 0x3}});
+  Pass();
+  // The same id now runs another program, as after an exec.
+  source_->Find(5)->path = u"C:\\b.exe";
+  source_->Find(5)->mask = 0xFF;
+  Pass();
+  EXPECT_EQ(source_->path_reads, 2);
+  EXPECT_EQ(source_->changes, (std::vector<MaskChange>{{5, 0x3}}));
+}
+
 // --- What a pass tells the caller ---
 
 struct ReportedChange {

@@ -1,5 +1,5 @@
 // A scripted process source for engine tests: a list of processes with
-// paths and masks, switches that make each step fail, and a record of what
+// paths, start times and masks, switches that make each step fail, and a record of what
 // a pass opened, read and set. It also checks that a pass uses it in order
 // (one snapshot, one affinity access at a time, everything closed).
 #pragma once
@@ -23,7 +23,8 @@ struct FakeProcess {
   bool path_readable = true;
   bool affinity_allowed = true;
   bool masks_readable = true;
-  bool mask_settable = true;  // else SetMask fails and changes nothing
+  bool mask_settable = true;     // else SetMask fails and changes nothing
+  std::uint64_t start_time = 1;  // 0: unknown
 };
 
 struct MaskChange {
@@ -83,6 +84,14 @@ class FakeProcessSource : public IProcessSource {
     if (next_ >= processes.size()) return 0;
     *id = processes[next_++].id;
     return 1;
+  }
+
+  std::uint64_t StartTime() override {
+    if (!snapshot_open_ || next_ == 0) {
+      ++misuse;
+      return 0;
+    }
+    return processes[next_ - 1].start_time;
   }
 
   void CloseSnapshot() override {

@@ -1,7 +1,8 @@
-// The engine on real Windows processes: a helper child started under a
-// unique name is narrowed by one pass and left alone by the next, hundreds
-// of passes leave no handle behind, and paths are read also where only the
-// limited query right is granted.
+// The engine on real Windows processes: the snapshot lists each process
+// with its creation time, a helper child started under a unique name is
+// narrowed by one pass and left alone by the next, hundreds of passes leave
+// no handle behind, and paths are read also where only the limited query
+// right is granted.
 #include <windows.h>
 // windows.h first: psapi.h relies on its types.
 #include <aclapi.h>
@@ -9,6 +10,7 @@
 #include <psapi.h>
 
 #include <algorithm>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -167,6 +169,36 @@ TEST(Win32ProcessSourceTest, ListsThisProcessWithItsPathAndMasks) {
   EXPECT_EQ(read.system, expected.system);
   EXPECT_TRUE(source->SameName(u"C:\\Tools\\TOOL.exe", u"c:\\tools\\tool.EXE"));
   EXPECT_FALSE(source->SameName(u"tool.exe", u"tool.ex"));
+}
+
+std::uint64_t CreationTimeOf(HANDLE process) {
+  FILETIME created{}, exited{}, kernel{}, user{};
+  if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return 0;
+  return (std::uint64_t{created.dwHighDateTime} << 32) | created.dwLowDateTime;
+}
+
+// Every process of one snapshot with the start time it was listed with.
+std::map<ProcessId, std::uint64_t> ListedStartTimes(IProcessSource& source) {
+  std::map<ProcessId, std::uint64_t> listed;
+  if (!source.TakeSnapshot()) return listed;
+  ProcessId id = 0;
+  while (source.NextProcess(&id)) listed[id] = source.StartTime();
+  source.CloseSnapshot();
+  return listed;
+}
+
+TEST(Win32ProcessSourceTest, ListsEveryProcessWithItsCreationTime) {
+  ChildProcess child;
+  ASSERT_TRUE(child.WaitUntilReady());
+  const auto source = MakeSystemProcessSource();
+  for (int snapshot = 0; snapshot < 3; ++snapshot) {
+    const auto listed = ListedStartTimes(*source);
+    ASSERT_TRUE(listed.contains(GetCurrentProcessId())) << snapshot;
+    ASSERT_TRUE(listed.contains(child.id())) << snapshot;
+    EXPECT_EQ(listed.at(GetCurrentProcessId()), CreationTimeOf(GetCurrentProcess()));
+    EXPECT_EQ(listed.at(child.id()), CreationTimeOf(child.process()));
+    EXPECT_NE(listed.at(child.id()), 0u);
+  }
 }
 
 TEST(Win32ProcessSourceTest, PathsAreCutToTheBuffer) {
