@@ -126,7 +126,18 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_TRAYICON:
       OnTrayIcon(window, lParam);
       return 0;
+    case WM_TIMER:
+      if (wParam == kTrayRetryTimer) {
+        RetryTrayIcon(window);
+        return 0;
+      }
+      break;
     default:
+      // A registered message, so no case of its own.
+      if (message == TaskbarCreatedMessage() && message != 0) {
+        RestoreTrayIcon(window);
+        return 0;
+      }
       break;
   }
   return DefWindowProcW(window, message, wParam, lParam);

@@ -1,17 +1,20 @@
 // The main window in process: menu bar and tray menu resources, the check
 // cycle and its effect on the engine, the tray menu, minimize to the tray,
-// the exit paths and the tray icon.
+// the exit paths and the tray icon, also across a restart of the shell.
 
 // The Windows headers need <windows.h> first.
 // clang-format off
 #include <windows.h>
 #include <shellapi.h>
+#include <commctrl.h>
 // clang-format on
 
 #include "app/main_window.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -355,6 +358,201 @@ TEST_F(MainWindowTest, TrayIconIsThereUntilRemoved) {
 TEST_F(MainWindowTest, UnknownCommandGoesToTheDefaultHandling) {
   EXPECT_EQ(SendMessageW(MainWindow(), WM_COMMAND, 40099, 0), 0);
   EXPECT_TRUE(IsWindow(MainWindow()));
+}
+
+// Pumps this thread's messages until `condition` holds (true) or `patience`
+// has passed (false).
+bool PumpUntil(const std::function<bool()>& condition,
+               std::chrono::milliseconds patience = std::chrono::seconds(30)) {
+  const auto deadline = std::chrono::steady_clock::now() + patience;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    PumpMessages();
+    Sleep(20);
+  }
+  return true;
+}
+
+// Stands between the program and the shell's icon calls: records each one,
+// passes it on, and answers the first `refusedAdds` adds with a failure, as
+// a shell that is not up yet does.
+class NotifyIconRecorder {
+ public:
+  explicit NotifyIconRecorder(int refusedAdds = 0) : refusedAdds_(refusedAdds) {
+    current_ = this;
+    previous_ = SetNotifyIconCall(Call);
+  }
+  ~NotifyIconRecorder() {
+    SetNotifyIconCall(previous_);
+    current_ = nullptr;
+  }
+  NotifyIconRecorder(const NotifyIconRecorder&) = delete;
+  NotifyIconRecorder& operator=(const NotifyIconRecorder&) = delete;
+
+  int Count(DWORD message) const {
+    int count = 0;
+    for (const auto& call : calls_) count += call.first == message ? 1 : 0;
+    return count;
+  }
+  // The record of the last add that the shell took.
+  const NOTIFYICONDATAW* LastAdded() const { return added_ ? &lastAdded_ : nullptr; }
+
+ private:
+  static BOOL WINAPI Call(DWORD message, PNOTIFYICONDATAW data) {
+    NotifyIconRecorder& self = *current_;
+    self.calls_.emplace_back(message, *data);
+    if (message == NIM_ADD && self.refusedAdds_ > 0) {
+      --self.refusedAdds_;
+      return FALSE;
+    }
+    const BOOL taken = self.previous_(message, data);
+    if (message == NIM_ADD && taken) {
+      self.lastAdded_ = *data;
+      self.added_ = true;
+    }
+    return taken;
+  }
+
+  static inline NotifyIconRecorder* current_ = nullptr;
+  NotifyIconCall previous_ = nullptr;
+  int refusedAdds_;
+  std::vector<std::pair<DWORD, NOTIFYICONDATAW>> calls_;
+  NOTIFYICONDATAW lastAdded_{};
+  bool added_ = false;
+};
+
+// The icon as the program registers it.
+void ExpectFullRecord(const NOTIFYICONDATAW* data, HWND window) {
+  ASSERT_NE(data, nullptr);
+  EXPECT_EQ(data->cbSize, static_cast<DWORD>(NOTIFYICONDATAW_V2_SIZE));
+  EXPECT_EQ(data->hWnd, window);
+  EXPECT_EQ(data->uID, 0u);
+  EXPECT_EQ(data->uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
+  EXPECT_EQ(data->uCallbackMessage, 0x8001u);
+  EXPECT_EQ(data->hIcon, LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_TARROWIN)));
+  EXPECT_STREQ(data->szTip, L"Tarrowin");
+}
+
+// What a restarted shell does: every top-level window hears that the
+// taskbar is there.
+void BroadcastTaskbarCreated() {
+  const UINT message = RegisterWindowMessageW(L"TaskbarCreated");
+  ASSERT_NE(message, 0u);
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(HWND_BROADCAST, message, 0, 0, SMTO_ABORTIFHUNG, 5000, &result);
+  PumpMessages();
+}
+
+// Removes the icon behind the program's back, as a shell that ends does.
+void DropTrayIcon(HWND window) {
+  NOTIFYICONDATAW data{};
+  data.cbSize = NOTIFYICONDATAW_V2_SIZE;
+  data.hWnd = window;
+  data.uID = 0;
+  Shell_NotifyIconW(NIM_DELETE, &data);
+}
+
+// Wine's taskbar draws its icons itself, from its right end, and passes a
+// click on one on to the icon's window. Clicks there from the right until
+// `restored` holds; false when it never does or the taskbar is not Wine's.
+bool ClickTrayIconInWinesTaskbar(const std::function<bool()>& restored) {
+  HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
+  if (taskbar == nullptr || FindWindowExW(taskbar, nullptr, L"TrayNotifyWnd", nullptr) != nullptr) {
+    return false;
+  }
+  RECT client{};
+  GetClientRect(taskbar, &client);
+  for (int x = client.right - 2; x > client.right - 200; x -= 4) {
+    const LPARAM at = MAKELPARAM(x, client.bottom / 2);
+    PostMessageW(taskbar, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageW(taskbar, WM_LBUTTONUP, 0, at);
+    if (PumpUntil(restored, std::chrono::milliseconds(300))) return true;
+  }
+  return false;
+}
+
+struct TooltipSearch {
+  DWORD process;
+  HWND found;
+};
+
+// EnumWindows callback (a plain function: 32-bit callbacks are stdcall).
+BOOL CALLBACK FindTooltip(HWND window, LPARAM data) {
+  auto& search = *reinterpret_cast<TooltipSearch*>(data);
+  wchar_t name[32] = {};
+  GetClassNameW(window, name, 32);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner != search.process || std::wstring(name) != L"tooltips_class32") return TRUE;
+  search.found = window;
+  return FALSE;
+}
+
+// The tray's tooltip holds one tool per icon: the number of icons it shows.
+int TaskbarToolCount() {
+  HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
+  DWORD shell = 0;
+  GetWindowThreadProcessId(taskbar, &shell);
+  TooltipSearch search{shell, nullptr};
+  EnumWindows(FindTooltip, reinterpret_cast<LPARAM>(&search));
+  return search.found != nullptr
+             ? static_cast<int>(SendMessageW(search.found, TTM_GETTOOLCOUNT, 0, 0))
+             : -1;
+}
+
+TEST_F(MainWindowTest, TrayIconComesBackWhenTheTaskbarIsCreatedAgain) {
+  NotifyIconRecorder recorder;
+  const int toolsWithIcon = TaskbarToolCount();
+  DropTrayIcon(MainWindow());
+  ASSERT_FALSE(TrayIconExists(MainWindow()));
+
+  BroadcastTaskbarCreated();
+  EXPECT_TRUE(TrayIconExists(MainWindow()));
+  EXPECT_EQ(recorder.Count(NIM_ADD), 1);
+  ExpectFullRecord(recorder.LastAdded(), MainWindow());
+
+  // Again while it is there: still exactly one icon.
+  BroadcastTaskbarCreated();
+  EXPECT_TRUE(TrayIconExists(MainWindow()));
+  EXPECT_EQ(TaskbarToolCount(), toolsWithIcon);
+  DropTrayIcon(MainWindow());
+  EXPECT_FALSE(TrayIconExists(MainWindow()));
+}
+
+TEST_F(MainWindowTest, ALeftClickOnTheReturnedIconRestoresTheWindow) {
+  DropTrayIcon(MainWindow());
+  BroadcastTaskbarCreated();
+  ASSERT_TRUE(TrayIconExists(MainWindow()));
+  SendMessageW(MainWindow(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  PumpMessages();
+  ASSERT_FALSE(IsWindowVisible(MainWindow()));
+  const bool restored = ClickTrayIconInWinesTaskbar(
+      [&] { return IsWindowVisible(MainWindow()) && IsWindowEnabled(MainWindow()); });
+  if (!restored && FindWindowExW(FindWindowW(L"Shell_TrayWnd", nullptr), nullptr, L"TrayNotifyWnd",
+                                 nullptr) != nullptr) {
+    GTEST_SKIP() << "this taskbar's icons are not clicked from here";
+  }
+  EXPECT_TRUE(restored);
+}
+
+// Early in a logon the shell refuses the icon: the program tries again,
+// about once a second, and stops once the shell has taken it.
+class TrayIconRetryTest : public ShellTest {
+ protected:
+  void SetUp() override { StartShell(nullptr); }
+  NotifyIconRecorder recorder_{2};
+};
+
+TEST_F(TrayIconRetryTest, RetriesUntilTheShellTakesTheIcon) {
+  EXPECT_EQ(recorder_.Count(NIM_ADD), 1);
+  EXPECT_FALSE(TrayIconExists(MainWindow()));
+  ASSERT_TRUE(PumpUntil([&] { return TrayIconExists(MainWindow()); }));
+  EXPECT_EQ(recorder_.Count(NIM_ADD), 3);
+  ExpectFullRecord(recorder_.LastAdded(), MainWindow());
+  // Taken: no more attempts.
+  const auto quiet = std::chrono::steady_clock::now() + std::chrono::milliseconds(2500);
+  PumpUntil([&] { return std::chrono::steady_clock::now() > quiet; });
+  EXPECT_EQ(recorder_.Count(NIM_ADD), 3);
 }
 
 }  // namespace
