@@ -1,6 +1,8 @@
 // The main window in process: menu bar and tray menu resources, the check
 // cycle and its effect on the engine, the tray menu, minimize to the tray,
-// the exit paths and the tray icon, also across a restart of the shell.
+// the exit paths and the tray icon, also across a restart of the shell,
+// and the tray's restore and exit while one of the program's modal windows
+// is open.
 
 // The Windows headers need <windows.h> first.
 // clang-format off
@@ -20,7 +22,9 @@
 
 #include "app/resource.h"
 #include "app/tray_icon.h"
+#include "tests/app/modal_driver.h"
 #include "tests/app/shell_fixture.h"
+#include "tests/files/temp_dir.h"
 
 namespace tarrowin::testing {
 namespace {
@@ -554,6 +558,248 @@ TEST_F(TrayIconRetryTest, RetriesUntilTheShellTakesTheIcon) {
   PumpUntil([&] { return std::chrono::steady_clock::now() > quiet; });
   EXPECT_EQ(recorder_.Count(NIM_ADD), 3);
 }
+
+constexpr wchar_t kAddCaption[] = L"CPU制限プログラムの追加";
+constexpr wchar_t kMaskCaption[] = L"制限CPUマスクの設定";
+constexpr wchar_t kOpenCaption[] = L"設定ファイルを開く";
+constexpr wchar_t kDoneCaption[] = L"処理完了";
+
+// How a modal window of the program gets opened, and the caption of the
+// innermost one.
+enum class OpenDialog { kRuleEditor, kMaskDialog, kFileChooser, kMessageBox };
+
+struct ModalCase {
+  const char* name;
+  OpenDialog dialog;
+};
+
+std::wstring InnermostCaption(OpenDialog dialog) {
+  switch (dialog) {
+    case OpenDialog::kRuleEditor:
+      return kAddCaption;
+    case OpenDialog::kMaskDialog:
+      return kMaskCaption;
+    case OpenDialog::kFileChooser:
+      return kOpenCaption;
+    case OpenDialog::kMessageBox:
+      return kDoneCaption;
+  }
+  return {};
+}
+
+BOOL CALLBACK CountDialog(HWND window, LPARAM count) {
+  wchar_t name[16] = {};
+  GetClassNameW(window, name, 16);
+  if (std::wstring(name) == L"#32770") ++*reinterpret_cast<int*>(count);
+  return TRUE;
+}
+
+// The top-level dialogs of this thread, visible or not.
+int DialogCount() {
+  int count = 0;
+  EnumThreadWindows(GetCurrentThreadId(), CountDialog, reinterpret_cast<LPARAM>(&count));
+  return count;
+}
+
+// A plain window of the test that can take the foreground from a dialog.
+class ForegroundThief {
+ public:
+  ForegroundThief() {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"TarrowinTestThief";
+    RegisterClassW(&wc);
+    window_ = CreateWindowExW(0, wc.lpszClassName, L"thief", WS_POPUP | WS_VISIBLE, 0, 0, 100, 50,
+                              nullptr, nullptr, wc.hInstance, nullptr);
+  }
+  ~ForegroundThief() {
+    DestroyWindow(window_);
+    UnregisterClassW(L"TarrowinTestThief", GetModuleHandleW(nullptr));
+  }
+  ForegroundThief(const ForegroundThief&) = delete;
+  ForegroundThief& operator=(const ForegroundThief&) = delete;
+
+  bool Take() const { return SetForegroundWindow(window_) && GetForegroundWindow() == window_; }
+
+ private:
+  HWND window_ = nullptr;
+};
+
+// Records how many dialogs still exist when the main window's destruction
+// begins: those then go down with it, under the modal loops still running
+// them, not through their own ending.
+class DestroyWatcher {
+ public:
+  explicit DestroyWatcher(HWND window) : window_(window) {
+    current_ = this;
+    hook_ = SetWindowsHookExW(WH_CBT, Hook, nullptr, GetCurrentThreadId());
+    EXPECT_NE(hook_, nullptr);
+  }
+  ~DestroyWatcher() {
+    UnhookWindowsHookEx(hook_);
+    current_ = nullptr;
+  }
+  DestroyWatcher(const DestroyWatcher&) = delete;
+  DestroyWatcher& operator=(const DestroyWatcher&) = delete;
+
+  // -1 while the window has not been destroyed.
+  int dialogsLeft() const { return dialogsLeft_; }
+
+ private:
+  static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
+    DestroyWatcher& self = *current_;
+    if (code == HCBT_DESTROYWND && reinterpret_cast<HWND>(wParam) == self.window_) {
+      self.dialogsLeft_ = DialogCount();
+    }
+    return CallNextHookEx(self.hook_, code, wParam, lParam);
+  }
+
+  static inline DestroyWatcher* current_ = nullptr;
+  HWND window_;
+  HHOOK hook_ = nullptr;
+  int dialogsLeft_ = -1;
+};
+
+// The program's modal windows, each opened the way the user opens it, with
+// the steps that reach and close them.
+class ModalTrayTest : public ShellTest, public ::testing::WithParamInterface<ModalCase> {
+ protected:
+  // The steps up to the innermost dialog, whose first step is `first`.
+  void ExpectOpening(ModalDriver& driver, const ModalDriver::Action& first) {
+    switch (GetParam().dialog) {
+      case OpenDialog::kRuleEditor:
+        driver.Expect(kAddCaption, first);
+        break;
+      case OpenDialog::kMaskDialog:
+        driver.Expect(kAddCaption, [](HWND editor) { Click(editor, IDC_SET_MASK); });
+        driver.Expect(kMaskCaption, first);
+        break;
+      case OpenDialog::kFileChooser:
+        driver.Expect(kOpenCaption, first);
+        break;
+      case OpenDialog::kMessageBox:
+        testing_files::WriteBytes(dir_.dir() / L"rules.ini",
+                                  "[a]\r\nProcessName=a.exe\r\nCPUCount=1\r\nCPUMask=0\r\n");
+        driver.Expect(kOpenCaption, AnswerFileChooser((dir_.dir() / L"rules.ini").wstring()));
+        driver.Expect(kDoneCaption, first);
+        break;
+    }
+  }
+
+  // The steps that close the dialogs, the innermost first.
+  void ExpectClosing(ModalDriver& driver) {
+    switch (GetParam().dialog) {
+      case OpenDialog::kMaskDialog:
+        driver.Expect(kMaskCaption, [](HWND mask) { Click(mask, IDC_CANCEL); });
+        [[fallthrough]];
+      case OpenDialog::kRuleEditor:
+        driver.Expect(kAddCaption, [](HWND editor) { Click(editor, IDC_CANCEL); });
+        break;
+      case OpenDialog::kFileChooser:
+        driver.Expect(kOpenCaption, [](HWND chooser) { Click(chooser, IDCANCEL); });
+        break;
+      case OpenDialog::kMessageBox:
+        driver.Expect(kDoneCaption, [](HWND box) { Click(box, IDOK); });
+        break;
+    }
+  }
+
+  // How many dialogs the case opens.
+  int DialogsOpened() const { return GetParam().dialog == OpenDialog::kMaskDialog ? 2 : 1; }
+
+  bool Run(ModalDriver& driver) {
+    return GetParam().dialog == OpenDialog::kRuleEditor ||
+                   GetParam().dialog == OpenDialog::kMaskDialog
+               ? driver.Run(ListDialog(), WM_COMMAND, IDC_LIST_ADD)
+               : driver.Run(MainWindow(), WM_COMMAND, ID_OPEN_SETTINGS);
+  }
+
+  testing_files::TempDir dir_;
+};
+
+const auto kModalCases = ::testing::Values(ModalCase{"RuleEditor", OpenDialog::kRuleEditor},
+                                           ModalCase{"MaskDialog", OpenDialog::kMaskDialog},
+                                           ModalCase{"FileChooser", OpenDialog::kFileChooser},
+                                           ModalCase{"MessageBox", OpenDialog::kMessageBox});
+
+std::string ModalCaseName(const ::testing::TestParamInfo<ModalCase>& info) {
+  return info.param.name;
+}
+
+// A click on the tray icon, and "元に戻す(&R)", while a dialog is open: the
+// hidden main window is shown but stays disabled, the dialog comes to the
+// front, and the commands behind it open no second dialog.
+using ModalRestoreTest = ModalTrayTest;
+
+TEST_P(ModalRestoreTest, ShowsTheWindowDisabledAndBringsTheDialogForward) {
+  const std::wstring caption = InnermostCaption(GetParam().dialog);
+  for (const bool fromMenu : {false, true}) {
+    SCOPED_TRACE(fromMenu ? "元に戻す(&R)" : "tray click");
+    ForegroundThief thief;
+    TrayMenuDriver menu(MainWindow(), L'r');  // 元に戻す(&R)
+    HWND dialog = nullptr;
+    bool tookForeground = false, shown = false, enabled = true, inFront = false, alone = false;
+    ModalDriver driver;
+    ExpectOpening(driver, [&](HWND front) {
+      dialog = front;
+      ShowWindow(MainWindow(), SW_HIDE);
+      tookForeground = thief.Take();
+      PostMessageW(MainWindow(), WM_TRAYICON, 0, fromMenu ? WM_RBUTTONDOWN : WM_LBUTTONDOWN);
+    });
+    driver.Expect(caption, [&](HWND front) {
+      shown = IsWindowVisible(MainWindow()) != FALSE;
+      enabled = IsWindowEnabled(MainWindow()) != FALSE;
+      inFront = front == dialog && GetForegroundWindow() == dialog;
+      // What the menus and the list's buttons would do behind the dialog.
+      PostMessageW(MainWindow(), WM_COMMAND, ID_ITEM_ADD, 0);
+      PostMessageW(MainWindow(), WM_COMMAND, ID_OPEN_SETTINGS, 0);
+      PostMessageW(ListDialog(), WM_COMMAND, IDC_LIST_ADD, 0);
+    });
+    driver.Expect(caption,
+                  [&](HWND front) { alone = front == dialog && DialogCount() == DialogsOpened(); });
+    ExpectClosing(driver);
+    ASSERT_TRUE(Run(driver));
+    EXPECT_TRUE(tookForeground);
+    EXPECT_TRUE(shown);
+    EXPECT_FALSE(enabled);
+    EXPECT_TRUE(inFront);
+    EXPECT_TRUE(alone);
+    // Once the dialog has closed, its loop enables the window again.
+    EXPECT_TRUE(IsWindowVisible(MainWindow()));
+    EXPECT_TRUE(IsWindowEnabled(MainWindow()));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialogs, ModalRestoreTest, kModalCases, ModalCaseName);
+
+// "終了(&X)" in the tray menu while a dialog is open: the dialogs are closed
+// first, then the main window goes and the message loop ends with 0; the
+// tray icon is removed and the engine stopped by the shutdown.
+using ModalExitTest = ModalTrayTest;
+
+TEST_P(ModalExitTest, ClosesTheDialogsFirstAndEndsCleanly) {
+  HWND main = MainWindow();
+  HWND list = ListDialog();
+  DestroyWatcher watcher(main);
+  TrayMenuDriver menu(main, L'x');  // 終了(&X)
+  ModalDriver driver;
+  for (const wchar_t* caption : {kAddCaption, kMaskCaption, kOpenCaption, kDoneCaption}) {
+    driver.Tolerate(caption);  // asked to close, they may linger a moment
+  }
+  ExpectOpening(driver, [&](HWND) { PostMessageW(main, WM_TRAYICON, 0, WM_RBUTTONDOWN); });
+  ASSERT_TRUE(Run(driver));
+  EXPECT_TRUE(menu.opened());
+  EXPECT_TRUE(PumpMessages()) << "the message loop was not asked to end";
+  EXPECT_FALSE(IsWindow(main));
+  EXPECT_FALSE(IsWindow(list));
+  EXPECT_EQ(watcher.dialogsLeft(), 0);
+  EXPECT_EQ(DialogCount(), 0);
+  shell_.reset();  // the shutdown that follows the loop
+  EXPECT_FALSE(TrayIconExists(main));
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialogs, ModalExitTest, kModalCases, ModalCaseName);
 
 }  // namespace
 }  // namespace tarrowin::testing
