@@ -4,10 +4,12 @@
 
 #include <windows.h>
 
+#include "app/version.h"
+
 namespace tarrowin {
 
 inline constexpr wchar_t kMainWindowClass[] = L"tarrowin";
-inline constexpr wchar_t kMainWindowTitle[] = L"Tarrowin Ver 0.02";
+inline constexpr wchar_t kMainWindowTitle[] = L"Tarrowin Ver " TARROWIN_TITLE_VERSION;
 // Caption, system menu and minimize box: no sizing border, no maximize box.
 inline constexpr DWORD kMainWindowStyle =
     WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;

@@ -9,3 +9,11 @@ if(WIN32)
 else()
   set(TARROWIN_OS posix)
 endif()
+
+# tarrowin_shipped_program(target): a program of the release packages; its
+# Release build carries no symbol table.
+function(tarrowin_shipped_program target)
+  if(WIN32)
+    target_link_options(${target} PRIVATE $<$<CONFIG:Release>:-s>)
+  endif()
+endfunction()

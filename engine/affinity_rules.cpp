@@ -39,22 +39,37 @@ std::uint32_t ChooseCores(std::uint32_t system_mask, int count, IRandomGenerator
   return chosen;
 }
 
+AffinityAction ClassifyAffinity(std::int32_t cpu_count, std::uint32_t explicit_mask,
+                                std::uint32_t process_mask, std::uint32_t system_mask) {
+  const int process_cores = CountBits(process_mask);
+  // The system has no more processors than the rule allows.
+  if (CountBits(system_mask) <= cpu_count) return AffinityAction::kLeave;
+  // The process already uses fewer processors than allowed.
+  if (process_cores < cpu_count) return AffinityAction::kLeave;
+  // Already exactly the explicit mask.
+  if (process_mask == explicit_mask) return AffinityAction::kLeave;
+  // Already limited to that many processors, whichever they are.
+  if (explicit_mask == 0 && process_cores == cpu_count) return AffinityAction::kLeave;
+  // An explicit mask naming processors absent from the system falls back to
+  // a random choice.
+  if (explicit_mask != 0 && (explicit_mask & system_mask) == explicit_mask) {
+    return AffinityAction::kSetExplicitMask;
+  }
+  return AffinityAction::kChooseCores;
+}
+
 std::optional<std::uint32_t> DecideAffinity(std::int32_t cpu_count, std::uint32_t explicit_mask,
                                             std::uint32_t process_mask, std::uint32_t system_mask,
                                             IRandomGenerator& generator) {
-  const int process_cores = CountBits(process_mask);
-  // The system has no more processors than the rule allows.
-  if (CountBits(system_mask) <= cpu_count) return std::nullopt;
-  // The process already uses fewer processors than allowed.
-  if (process_cores < cpu_count) return std::nullopt;
-  // Already exactly the explicit mask.
-  if (process_mask == explicit_mask) return std::nullopt;
-  // Already limited to that many processors, whichever they are.
-  if (explicit_mask == 0 && process_cores == cpu_count) return std::nullopt;
-  // An explicit mask naming processors absent from the system falls back to
-  // a random choice.
-  if (explicit_mask != 0 && (explicit_mask & system_mask) == explicit_mask) return explicit_mask;
-  return ChooseCores(system_mask, cpu_count, generator);
+  switch (ClassifyAffinity(cpu_count, explicit_mask, process_mask, system_mask)) {
+    case AffinityAction::kLeave:
+      break;
+    case AffinityAction::kSetExplicitMask:
+      return explicit_mask;
+    case AffinityAction::kChooseCores:
+      return ChooseCores(system_mask, cpu_count, generator);
+  }
+  return std::nullopt;
 }
 
 }  // namespace tarrowin

@@ -26,6 +26,14 @@ std::u16string_view FileNamePart(std::u16string_view path);
 // gives the whole system mask.
 std::uint32_t ChooseCores(std::uint32_t system_mask, int count, IRandomGenerator& generator);
 
+// What the decision table says for an enabled rule (cpu_count > 0) that
+// matches a process with affinity `process_mask` on a system with
+// `system_mask`: leave the process alone, set the rule's explicit mask, or
+// choose cpu_count processors of the system at random.
+enum class AffinityAction { kLeave, kSetExplicitMask, kChooseCores };
+AffinityAction ClassifyAffinity(std::int32_t cpu_count, std::uint32_t explicit_mask,
+                                std::uint32_t process_mask, std::uint32_t system_mask);
+
 // The decision for an enabled rule (cpu_count > 0) that matches a process
 // with affinity `process_mask` on a system with `system_mask`: the new
 // mask, or nothing when the process is to be left alone. For rules whose

@@ -3,6 +3,7 @@
 
 #include "engine/affinity_rules.h"
 #include "engine/os_thread.h"
+#include "engine/rule_match.h"
 
 namespace tarrowin {
 namespace {
@@ -56,6 +57,11 @@ void CCPULimitThread::SetRules(std::span<const LimitRule> rules) {
   rules_.swap(copy);
 }
 
+void CCPULimitThread::SetChangeHandler(AffinityChangeHandler handler) {
+  CLockGuard guard(RulesLock);
+  change_handler_.swap(handler);
+}
+
 int CCPULimitThread::SetCheckPeriod(std::int32_t period) {
   if (CheckPeriod.load(std::memory_order_relaxed) == period) return 0;
   CheckPeriod.store(period, std::memory_order_relaxed);
@@ -94,18 +100,17 @@ void CCPULimitThread::ApplyRules(ProcessId id, const char16_t* path) {
   IProcessSource& source = *source_;
   const char16_t* file_name = FileNamePart(path);
   for (const LimitRule& rule : rules_) {
-    if (rule.CPUCount <= 0) continue;
-    const char16_t* name = rule.ProcessName.c_str();
-    if (!source.SameName(path, name) && !source.SameName(file_name, name)) continue;
+    if (!RuleAppliesTo(rule, path, file_name, source)) continue;
     if (!source.OpenAffinity(id)) continue;
     AffinityScope affinity(source);
     std::uint32_t process_mask = 0;
     std::uint32_t system_mask = 0;
     // Masks that cannot be read give no basis for a decision.
     if (!source.ReadMasks(&process_mask, &system_mask)) continue;
-    if (const auto mask =
-            DecideAffinity(rule.CPUCount, rule.CPUMask, process_mask, system_mask, generator_)) {
-      source.SetMask(*mask);
+    const auto mask =
+        DecideAffinity(rule.CPUCount, rule.CPUMask, process_mask, system_mask, generator_);
+    if (mask && source.SetMask(*mask) && change_handler_) {
+      change_handler_({id, path, process_mask, *mask});
     }
   }
 }

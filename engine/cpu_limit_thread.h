@@ -1,7 +1,9 @@
 // The limit engine: a worker thread that, every CheckPeriod milliseconds,
 // scans the running processes and narrows the processor affinity of those
 // that its rules name. The user interface owns it and talks to it only
-// through the members below; the engine never reports back.
+// through the members below; the engine never reports back to it. Other
+// callers (the command-line tool) may ask to hear of every mask a pass
+// changes.
 //
 // Use from the user-interface thread:
 //   CCPULimitThread engine;      // no thread yet; stop mode, no rules
@@ -14,8 +16,10 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
+#include <string_view>
 #include <vector>
 
 #include "engine/critical_section.h"
@@ -25,6 +29,18 @@
 #include "engine/thread.h"
 
 namespace tarrowin {
+
+// One affinity mask that a pass changed.
+struct AffinityChange {
+  ProcessId Process = 0;
+  std::u16string_view Path;  // the path the rule matched; valid during the call
+  std::uint32_t OldMask = 0;
+  std::uint32_t NewMask = 0;
+};
+
+// Told of each change on the thread that runs the pass, while the rules
+// are locked: it must not call back into the engine.
+using AffinityChangeHandler = std::function<void(const AffinityChange&)>;
 
 class CCPULimitThread : public CThread {
  public:
@@ -49,6 +65,11 @@ class CCPULimitThread : public CThread {
   // worker.
   void SetRules(std::span<const LimitRule> rules);
 
+  // Every later pass tells `handler` of each mask it sets successfully, in
+  // the order it sets them; an empty handler ends the reports. Waits while
+  // a pass runs.
+  void SetChangeHandler(AffinityChangeHandler handler);
+
   // What the check-cycle menu does: stores `period` unless it is already
   // the current one, and wakes the worker for any period but kStopPeriod,
   // so that a pass runs at once. Returns 1 if the period changed.
@@ -71,7 +92,8 @@ class CCPULimitThread : public CThread {
   void ApplyRules(ProcessId id, const char16_t* path);
 
   std::unique_ptr<IProcessSource> source_;
-  std::vector<LimitRule> rules_;  // guarded by RulesLock
+  std::vector<LimitRule> rules_;          // guarded by RulesLock
+  AffinityChangeHandler change_handler_;  // guarded by RulesLock
   CCriticalSection RulesLock;
   CMersenneTwister generator_;  // used by the worker alone
 };

@@ -37,8 +37,9 @@ class IProcessSource {
   // The processors the process may use and those the system has, as 32-bit
   // masks (processors 32 and above are left out).
   virtual int ReadMasks(std::uint32_t* process_mask, std::uint32_t* system_mask) = 0;
-  // Failures are not reported: the next pass tries again.
-  virtual void SetMask(std::uint32_t mask) = 0;
+  // 1 when the process now runs within `mask`. A pass does not act on a
+  // failure (the next pass tries again); it only leaves it unreported.
+  virtual int SetMask(std::uint32_t mask) = 0;
   virtual void CloseAffinity() = 0;
 
   // Whether two names (paths or file names) are equal, ignoring letter case

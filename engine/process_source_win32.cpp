@@ -58,8 +58,8 @@ class CWin32ProcessSource final : public IProcessSource {
     return 1;
   }
 
-  void SetMask(std::uint32_t mask) override {
-    if (affinity_) SetProcessAffinityMask(affinity_.get(), mask);
+  int SetMask(std::uint32_t mask) override {
+    return affinity_ && SetProcessAffinityMask(affinity_.get(), mask) ? 1 : 0;
   }
 
   void CloseAffinity() override { affinity_.reset(); }

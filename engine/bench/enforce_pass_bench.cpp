@@ -57,7 +57,10 @@ class MemoryProcessSource final : public IProcessSource {
     *system_mask = kSystemMask;
     return 1;
   }
-  void SetMask(std::uint32_t mask) override { open_->mask = mask; }
+  int SetMask(std::uint32_t mask) override {
+    open_->mask = mask;
+    return 1;
+  }
   void CloseAffinity() override { open_ = nullptr; }
   bool SameName(const char16_t* a, const char16_t* b) override { return EqualNoCase(a, b); }
 

@@ -51,7 +51,10 @@ class FakeProcesses : public IProcessSource {
     *system_mask = 0xF;
     return 1;
   }
-  void SetMask(std::uint32_t mask) override { narrowed_[open_] = mask; }
+  int SetMask(std::uint32_t mask) override {
+    narrowed_[open_] = mask;
+    return 1;
+  }
   void CloseAffinity() override {}
   bool SameName(const char16_t* a, const char16_t* b) override {
     for (; *a != 0 && *b != 0; ++a, ++b) {

@@ -53,7 +53,14 @@ std::wstring Directory(const std::wstring& path) {
   return path.substr(0, path.find_last_of(L'\\'));
 }
 
-std::wstring ProgramPath() { return BesideThisProgram(TARROWIN_PROGRAM_FROM_TEST); }
+std::wstring ProgramPath() {
+  // The release package checks point the tests at a packaged or installed
+  // copy of the program.
+  wchar_t other[MAX_PATH] = {};
+  const DWORD length = GetEnvironmentVariableW(L"TARROWIN_PROGRAM", other, MAX_PATH);
+  if (length > 0 && length < MAX_PATH) return other;
+  return BesideThisProgram(TARROWIN_PROGRAM_FROM_TEST);
+}
 
 std::wstring HelperPath() { return BesideThisProgram(TARROWIN_HELPER_FROM_TEST); }
 

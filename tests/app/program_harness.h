@@ -20,7 +20,8 @@ bool PollUntil(const std::function<bool()>& condition);
 
 std::wstring Directory(const std::wstring& path);
 
-// tarrowin.exe of the same build, found from this test program's path.
+// tarrowin.exe of the same build, found from this test program's path, or
+// the one that the environment variable TARROWIN_PROGRAM names.
 std::wstring ProgramPath();
 
 // The engine tests' idle helper program of the same build.

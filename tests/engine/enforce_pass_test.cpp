@@ -56,6 +56,18 @@ struct DecisionCase {
   Outcome outcome;
 };
 
+AffinityAction ActionOf(Outcome outcome) {
+  switch (outcome) {
+    case Outcome::kLeave:
+      return AffinityAction::kLeave;
+    case Outcome::kExplicitMask:
+      return AffinityAction::kSetExplicitMask;
+    case Outcome::kRandomChoice:
+      break;
+  }
+  return AffinityAction::kChooseCores;
+}
+
 class DecisionTableTest : public EnforcePassTest,
                           public ::testing::WithParamInterface<DecisionCase> {};
 
@@ -73,6 +85,8 @@ TEST_P(DecisionTableTest, DecidesTheNewMask) {
   }
   EXPECT_EQ(source_->changes, expected);
   EXPECT_EQ(source_->affinity_opens, std::vector<ProcessId>{40});
+  // The row alone, as a preview of the pass names it.
+  EXPECT_EQ(ClassifyAffinity(c.count, c.explicit_mask, c.process, c.system), ActionOf(c.outcome));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -238,6 +252,40 @@ TEST_F(EnforcePassTest, PathsAreCutToTheBuffer) {
   SetRules({{u"app.exe", 1, 0x1}, {u"app.ex", 1, 0x2}});
   Pass();
   EXPECT_EQ(source_->changes, (std::vector<MaskChange>{{1, 0x1}, {2, 0x2}}));
+}
+
+// --- What a pass tells the caller ---
+
+struct ReportedChange {
+  ProcessId process;
+  std::u16string path;
+  std::uint32_t old_mask, new_mask;
+  bool operator==(const ReportedChange&) const = default;
+};
+
+TEST_F(EnforcePassTest, ReportsEveryMaskItSetInOrder) {
+  source_->processes = {{.id = 9, .path = u"C:\\Apps\\app.exe", .mask = 0xFF},
+                        {.id = 4, .path = u"C:\\b.exe", .mask = 0x3},
+                        {.id = 6, .path = u"D:\\app.exe", .mask = 0xF0, .mask_settable = false}};
+  SetRules({{u"app.exe", 4, 0x0F}, {u"C:\\Apps\\app.exe", 2, 0x3}, {u"b.exe", 2, 0}});
+  std::vector<ReportedChange> reported;
+  engine_->SetChangeHandler([&](const AffinityChange& change) {
+    reported.push_back(
+        {change.Process, std::u16string(change.Path), change.OldMask, change.NewMask});
+  });
+  Pass();
+  // Process 4 is left alone; the mask of process 6 could not be set, so it
+  // is tried but not reported.
+  EXPECT_EQ(reported, (std::vector<ReportedChange>{{9, u"C:\\Apps\\app.exe", 0xFF, 0x0F},
+                                                   {9, u"C:\\Apps\\app.exe", 0x0F, 0x3}}));
+  EXPECT_EQ(source_->changes, (std::vector<MaskChange>{{9, 0x0F}, {9, 0x3}, {6, 0x0F}}));
+
+  // The failed one is tried again on the next pass; an empty handler ends
+  // the reports.
+  engine_->SetChangeHandler({});
+  Pass();
+  EXPECT_EQ(reported.size(), 2u);
+  EXPECT_EQ(source_->changes.back(), (MaskChange{6, 0x0F}));
 }
 
 }  // namespace

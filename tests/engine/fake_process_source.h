@@ -23,6 +23,7 @@ struct FakeProcess {
   bool path_readable = true;
   bool affinity_allowed = true;
   bool masks_readable = true;
+  bool mask_settable = true;  // else SetMask fails and changes nothing
 };
 
 struct MaskChange {
@@ -121,13 +122,16 @@ class FakeProcessSource : public IProcessSource {
     return 1;
   }
 
-  void SetMask(std::uint32_t mask) override {
+  // Every attempt is recorded, also one that fails.
+  int SetMask(std::uint32_t mask) override {
     if (affinity_ == nullptr) {
       ++misuse;
-      return;
+      return 0;
     }
-    affinity_->mask = mask;
     changes.push_back({affinity_->id, mask});
+    if (!affinity_->mask_settable) return 0;
+    affinity_->mask = mask;
+    return 1;
   }
 
   void CloseAffinity() override { affinity_ = nullptr; }
