@@ -47,15 +47,11 @@ bool IsMainWindowClass(HWND window) {
 }  // namespace
 
 CApplication::CApplication(HINSTANCE instance, HINSTANCE /*previousInstance*/,
-                           const char* commandLine, int showCommand)
+                           const wchar_t* commandLine, int showCommand)
     : instance_(instance), showCommand_(showCommand) {
   if (commandLine == nullptr) return;
   hasCommandLine_ = true;
-  const int units = MultiByteToWideChar(CP_ACP, 0, commandLine, -1, nullptr, 0);
-  if (units <= 1) return;
-  commandLine_.resize(units);
-  MultiByteToWideChar(CP_ACP, 0, commandLine, -1, commandLine_.data(), units);
-  commandLine_.resize(units - 1);  // drop the terminator the count included
+  commandLine_ = commandLine;
 }
 
 int CApplication::CheckSingleInstance(const wchar_t* name) {

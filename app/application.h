@@ -13,9 +13,9 @@ namespace tarrowin {
 
 class CApplication {
  public:
-  // `commandLine` is the ANSI text after the program path (may be null); it
-  // is converted once from the ANSI code page.
-  CApplication(HINSTANCE instance, HINSTANCE previousInstance, const char* commandLine,
+  // `commandLine` is the UTF-16 text after the program path (may be null);
+  // it is copied.
+  CApplication(HINSTANCE instance, HINSTANCE previousInstance, const wchar_t* commandLine,
                int showCommand);
   // Releases and closes the mutex. Neither unregisters the class nor
   // destroys a window.

@@ -16,6 +16,17 @@ constexpr std::array<CycleWord, 3> kCycleWords{{
 
 }  // namespace
 
+const char16_t* ArgumentsText(const char16_t* commandLine) {
+  if (commandLine == nullptr) return nullptr;
+  const char16_t* p = commandLine;
+  bool quoted = false;
+  for (; *p > u' ' || (*p != 0 && quoted); ++p) {
+    if (*p == u'"') quoted = !quoted;
+  }
+  while (*p != 0 && *p <= u' ') ++p;
+  return p;
+}
+
 int SplitCommandLine(const char16_t* text, std::vector<std::u16string>& arguments) {
   arguments.clear();
   if (text == nullptr || *text == u'\0') return 0;

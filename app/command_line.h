@@ -9,6 +9,13 @@
 
 namespace tarrowin {
 
+// The arguments in a whole command line (GetCommandLineW's text): what
+// follows the program path, found as the C runtime finds the command line
+// it gives WinMain. The path runs to the first blank or control character
+// outside double quotes (a quote toggles); the blanks and control
+// characters after it are skipped. Null gives null.
+const char16_t* ArgumentsText(const char16_t* commandLine);
+
 // Splits `text` at blanks (space, tab) outside double quotes. A quote
 // starts or ends a quoted stretch and is dropped; a closing quote ends the
 // argument, so "" gives an empty argument, and text before an opening quote

@@ -6,6 +6,7 @@
 #include <array>
 
 #include "app/file_filters.h"
+#include "app/modal_windows.h"
 #include "app/wide_text.h"
 
 namespace tarrowin {
@@ -35,7 +36,11 @@ int ChooseFile(HWND owner, const wchar_t* title, const char16_t* pairs, std::wst
   dialog.nMaxFile = kPathCapacity;
   dialog.lpstrTitle = title;
   dialog.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | (open ? OFN_FILEMUSTEXIST : 0);
-  const BOOL chosen = open ? GetOpenFileNameW(&dialog) : GetSaveFileNameW(&dialog);
+  BOOL chosen;
+  {
+    const CModalScope modal;
+    chosen = open ? GetOpenFileNameW(&dialog) : GetSaveFileNameW(&dialog);
+  }
   if (!chosen) return 0;
   path = file.data();
   return 1;

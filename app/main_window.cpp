@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 
 #include "app/app_context.h"
+#include "app/modal_windows.h"
 #include "app/resource.h"
 #include "app/settings_commands.h"
 #include "app/tray_icon.h"
@@ -45,7 +46,13 @@ void OnDestroy() {
 bool OnCommand(HWND window, UINT id) {
   switch (id) {
     case ID_EXIT:
-      DestroyWindow(window);
+      // Destroying the window under a running modal loop would pull the
+      // dialog away from the code still waiting on it.
+      if (CModalScope::AnyOpen()) {
+        ExitAfterModalWindows(window);
+      } else {
+        DestroyWindow(window);
+      }
       return true;
     case ID_SAVE_SETTINGS:
       SaveSettingsFile(window);
@@ -75,11 +82,23 @@ bool OnCommand(HWND window, UINT id) {
   }
 }
 
+// A click on the tray icon, or "元に戻す(&R)". While a modal window is open
+// its loop keeps the main window disabled: enabled, the menus and the list
+// behind the dialog would work. The dialog comes forward instead.
+void RestoreFromTray(HWND window) {
+  if (CModalScope::AnyOpen()) {
+    ShowWindow(window, SW_SHOWNORMAL);
+    BringModalWindowForward(window);
+    return;
+  }
+  if (!IsWindowEnabled(window)) EnableWindow(window, TRUE);
+  ShowWindow(window, SW_SHOWNORMAL);
+}
+
 void OnTrayIcon(HWND window, LPARAM mouseMessage) {
   switch (mouseMessage) {
     case WM_LBUTTONDOWN:
-      if (!IsWindowEnabled(window)) EnableWindow(window, TRUE);
-      ShowWindow(window, SW_SHOWNORMAL);
+      RestoreFromTray(window);
       break;
     case WM_RBUTTONDOWN:
       ShowTrayMenu(window);
@@ -126,7 +145,18 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_TRAYICON:
       OnTrayIcon(window, lParam);
       return 0;
+    case WM_TIMER:
+      if (wParam == kTrayRetryTimer) {
+        RetryTrayIcon(window);
+        return 0;
+      }
+      break;
     default:
+      // A registered message, so no case of its own.
+      if (message == TaskbarCreatedMessage() && message != 0) {
+        RestoreTrayIcon(window);
+        return 0;
+      }
       break;
   }
   return DefWindowProcW(window, message, wParam, lParam);

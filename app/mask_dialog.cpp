@@ -12,15 +12,18 @@ namespace {
 
 constexpr int kProcessorBoxes = IDC_CPU_LAST - IDC_CPU_FIRST + 1;
 
-// The mask the dialog was opened with: its result when cancelled or closed.
-std::uint32_t InitialMask = 0;
+// The mask the dialog was opened with, its result when cancelled or closed,
+// is kept with its window (DWLP_USER).
+std::uint32_t InitialMask(HWND dialog) {
+  return static_cast<std::uint32_t>(GetWindowLongPtrW(dialog, DWLP_USER));
+}
 
 bool HasBit(std::uint32_t mask, int bit) { return (mask >> bit & 1u) != 0; }
 
 // Boxes of processors that the system lacks stay disabled and unticked,
 // whatever the mask holds. No mask shows all of the system's processors.
 void OnInit(HWND dialog, std::uint32_t mask) {
-  InitialMask = mask;
+  SetWindowLongPtrW(dialog, DWLP_USER, static_cast<LONG_PTR>(mask));
   const std::uint32_t system = CurrentAppContext()->SystemMask;
   const std::uint32_t shown = mask != 0 ? mask : system;
   for (int bit = 0; bit < kProcessorBoxes; ++bit) {
@@ -52,7 +55,7 @@ INT_PTR CALLBACK MaskDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
       OnInit(dialog, static_cast<std::uint32_t>(lParam));
       return TRUE;
     case WM_CLOSE:
-      EndDialog(dialog, InitialMask);
+      EndDialog(dialog, InitialMask(dialog));
       return TRUE;
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
@@ -60,7 +63,7 @@ INT_PTR CALLBACK MaskDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
           EndDialog(dialog, ChosenMask(dialog));
           return TRUE;
         case IDC_CANCEL:
-          EndDialog(dialog, InitialMask);
+          EndDialog(dialog, InitialMask(dialog));
           return TRUE;
         default:
           return FALSE;

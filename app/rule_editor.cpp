@@ -11,6 +11,7 @@
 #include "app/file_chooser.h"
 #include "app/file_filters.h"
 #include "app/mask_dialog.h"
+#include "app/modal_windows.h"
 #include "app/normalize_rule.h"
 #include "app/resource.h"
 #include "app/rule_cells.h"
@@ -27,8 +28,10 @@ constexpr int kNameCapacity = 2048;
 constexpr int kNumberCapacity = 64;  // the count and mask fields
 constexpr int kMaskButtonCapacity = 256;
 
-// The master rule being edited; -1 while adding. Set when the dialog opens.
-int EditIndex = -1;
+// What an open editor stores into, kept with its window (DWLP_USER), so
+// that it is the row the editor was opened for whatever happens meanwhile:
+// kAdding, or that row's identity (0 when there was no such row).
+constexpr LONG_PTR kAdding = -1;
 
 std::wstring ItemText(HWND dialog, int id, int capacity) {
   std::vector<wchar_t> text(capacity);
@@ -41,6 +44,7 @@ void SetMaskField(HWND dialog, std::uint32_t mask) {
 }
 
 void ShowError(HWND dialog, const wchar_t* text) {
+  const CModalScope modal;
   MessageBoxW(dialog, text, L"エラー", MB_ICONERROR);
 }
 
@@ -66,9 +70,13 @@ void EditMask(HWND dialog) {
   AppContext& context = *CurrentAppContext();
   const std::wstring text = ItemText(dialog, IDC_CPU_MASK, kMaskButtonCapacity);
   const auto initial = static_cast<std::uint32_t>(ParseNumber(AsUtf16(text.c_str())));
-  const auto mask = static_cast<std::uint32_t>(
-      DialogBoxParamW(context.App->Instance(), MAKEINTRESOURCEW(IDD_CPU_MASK), dialog, MaskDlgProc,
-                      static_cast<LPARAM>(initial)));
+  std::uint32_t mask;
+  {
+    const CModalScope modal;
+    mask = static_cast<std::uint32_t>(DialogBoxParamW(context.App->Instance(),
+                                                      MAKEINTRESOURCEW(IDD_CPU_MASK), dialog,
+                                                      MaskDlgProc, static_cast<LPARAM>(initial)));
+  }
   const int count = mask != 0 ? CountBits(mask) : context.SystemCPUCount;
   SetDlgItemInt(dialog, IDC_CORE_COUNT, static_cast<UINT>(count), FALSE);
   SetMaskField(dialog, mask);
@@ -85,10 +93,13 @@ bool ListsName(const std::vector<LimitRule>& rules, const std::wstring& name) {
 
 INT_PTR CALLBACK RuleEditDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_INITDIALOG:
-      InitRuleEditor(dialog, static_cast<int>(lParam));
-      EditIndex = static_cast<int>(lParam);
+    case WM_INITDIALOG: {
+      const int index = static_cast<int>(lParam);
+      InitRuleEditor(dialog, index);
+      HWND listView = GetDlgItem(CurrentAppContext()->ListDialog, IDC_RULE_LIST);
+      SetWindowLongPtrW(dialog, DWLP_USER, index < 0 ? kAdding : RuleRowId(listView, index));
       return TRUE;
+    }
     case WM_CLOSE:
       EndDialog(dialog, 0);
       return TRUE;
@@ -151,13 +162,16 @@ int AcceptRuleEdit(HWND dialog) {
 
   std::vector<LimitRule>& rules = *context.MasterRules;
   HWND listView = GetDlgItem(context.ListDialog, IDC_RULE_LIST);
-  if (EditIndex >= 0) {
-    // Editing may give a name that another rule has; only adding checks.
-    if (static_cast<std::size_t>(EditIndex) >= rules.size() ||
-        !UpdateRuleRow(listView, EditIndex, rule)) {
+  const LONG_PTR target = GetWindowLongPtrW(dialog, DWLP_USER);
+  if (target != kAdding) {
+    // The row may have moved or gone since the editor opened. Editing may
+    // give a name that another rule has; only adding checks.
+    const int row = FindRuleRow(listView, target);
+    if (row < 0 || static_cast<std::size_t>(row) >= rules.size() ||
+        !UpdateRuleRow(listView, row, rule)) {
       return 0;
     }
-    rules[EditIndex] = std::move(rule);
+    rules[row] = std::move(rule);
   } else {
     if (ListsName(rules, name)) {
       ShowError(dialog, L"すでに対象のプロセスは登録されています。");

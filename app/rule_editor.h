@@ -17,9 +17,10 @@ INT_PTR CALLBACK RuleEditDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 // `index` of the master rules.
 void InitRuleEditor(HWND dialog, int index);
 
-// Validates and stores the dialog's rule. Returns 1 when it was stored; 0
-// when the dialog must stay open: empty name, a name already listed
-// (adding only), or a row that no longer exists.
+// Validates and stores the dialog's rule, into the row the editor was opened
+// for wherever that row now is. Returns 1 when it was stored; 0 when the
+// dialog must stay open: empty name, a name already listed (adding only),
+// or a row that no longer exists (without a message).
 int AcceptRuleEdit(HWND dialog);
 
 // The browse button: lets the user pick a program; its full path replaces

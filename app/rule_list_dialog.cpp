@@ -8,6 +8,7 @@
 
 #include "app/app_context.h"
 #include "app/application.h"
+#include "app/modal_windows.h"
 #include "app/resource.h"
 #include "app/rule_cells.h"
 #include "app/rule_editor.h"
@@ -36,6 +37,13 @@ int RowCount(HWND listView) {
 
 int SelectionMark(HWND listView) {
   return static_cast<int>(SendMessageW(listView, LVM_GETSELECTIONMARK, 0, 0));
+}
+
+// Row identities are never reused within a run, and never 0.
+LPARAM NextRowId() {
+  static LPARAM last = 0;
+  if (++last <= 0) last = 1;
+  return last;
 }
 
 void OnListNotify(HWND dialog, const NMHDR& header) {
@@ -113,7 +121,9 @@ int SetupRuleColumns(HWND listView) {
 
 int AddRuleRow(HWND listView, const LimitRule& rule) {
   LVITEMW item{};
+  item.mask = LVIF_PARAM;
   item.iItem = RowCount(listView);
+  item.lParam = NextRowId();
   const int row =
       static_cast<int>(SendMessageW(listView, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
   SetRowTexts(listView, row, rule);
@@ -125,6 +135,24 @@ int UpdateRuleRow(HWND listView, int index, const LimitRule& rule) {
   if (index < 0 || index >= RowCount(listView)) return 0;
   SetRowTexts(listView, index, rule);
   return 1;
+}
+
+LPARAM RuleRowId(HWND listView, int row) {
+  if (row < 0 || row >= RowCount(listView)) return 0;
+  LVITEMW item{};
+  item.mask = LVIF_PARAM;
+  item.iItem = row;
+  if (!SendMessageW(listView, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return 0;
+  return item.lParam;
+}
+
+int FindRuleRow(HWND listView, LPARAM id) {
+  if (id == 0) return -1;
+  LVFINDINFOW find{};
+  find.flags = LVFI_PARAM;
+  find.lParam = id;
+  return static_cast<int>(SendMessageW(listView, LVM_FINDITEMW, static_cast<WPARAM>(-1),
+                                       reinterpret_cast<LPARAM>(&find)));
 }
 
 int DeleteSelectedRule(HWND listView) {
@@ -142,11 +170,14 @@ int DeleteSelectedRule(HWND listView) {
 INT_PTR OpenRuleEditor(HWND dialog, bool forSelection) {
   AppContext* context = CurrentAppContext();
   if (context == nullptr) return 0;
+  // One dialog at a time: the one already open comes forward.
+  if (BringModalWindowForward(context->App->MainWindow())) return 0;
   LPARAM index = -1;  // adding
   if (forSelection) {
     index = SelectionMark(GetDlgItem(dialog, IDC_RULE_LIST));
     if (index < 0) return 0;
   }
+  const CModalScope modal;
   return DialogBoxParamW(context->App->Instance(), MAKEINTRESOURCEW(IDD_RULE_EDIT),
                          context->App->MainWindow(), RuleEditDlgProc, index);
 }

@@ -21,13 +21,22 @@ int AddRuleRow(HWND listView, const LimitRule& rule);
 // row, else 1.
 int UpdateRuleRow(HWND listView, int index, const LimitRule& rule);
 
+// The identity of row `row`, which stays with that row while others come and
+// go; 0 when there is no such row.
+LPARAM RuleRowId(HWND listView, int row);
+
+// The row whose identity is `id`; -1 when it is gone.
+int FindRuleRow(HWND listView, LPARAM id);
+
 // Removes the rule and the row at the list's selection mark and hands the
 // remaining rules to the engine. 0 when there is no selection mark.
 int DeleteSelectedRule(HWND listView);
 
 // Opens the rule editor, owned by the main window: for adding, or for the
 // row at the selection mark (`forSelection`; nothing happens and 0 is
-// returned without a selection mark). Returns the editor's result.
+// returned without a selection mark). While a modal window is open that
+// window comes forward instead, and 0 is returned. Returns the editor's
+// result.
 INT_PTR OpenRuleEditor(HWND dialog, bool forSelection);
 
 // Enables or greys the edit and delete commands: menu items ID_ITEM_EDIT and

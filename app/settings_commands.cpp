@@ -11,6 +11,7 @@
 #include "app/command_line.h"
 #include "app/file_chooser.h"
 #include "app/file_filters.h"
+#include "app/modal_windows.h"
 #include "app/resource.h"
 #include "app/rule_list_dialog.h"
 #include "app/rule_settings.h"
@@ -20,10 +21,12 @@ namespace tarrowin {
 namespace {
 
 void ReportError(HWND owner, const wchar_t* text) {
+  const CModalScope modal;
   MessageBoxW(owner, text, L"エラー", MB_ICONERROR);
 }
 
 void ReportDone(HWND owner, const wchar_t* text) {
+  const CModalScope modal;
   MessageBoxW(owner, text, L"処理完了", MB_ICONINFORMATION);
 }
 
@@ -44,6 +47,8 @@ int ApplySettingsDocument(CSettingsDocument& document) {
 }
 
 void OpenSettingsFile(HWND mainWindow) {
+  // One dialog at a time: the one already open comes forward.
+  if (BringModalWindowForward(mainWindow)) return;
   std::wstring path;
   if (!ChooseFile(mainWindow, L"設定ファイルを開く", kSettingsFilePairs, path, true)) return;
   CSettingsDocument document;
@@ -56,6 +61,7 @@ void OpenSettingsFile(HWND mainWindow) {
 }
 
 void SaveSettingsFile(HWND mainWindow) {
+  if (BringModalWindowForward(mainWindow)) return;
   std::wstring path;
   if (!ChooseFile(mainWindow, L"設定ファイルを保存する", kSettingsFilePairs, path, false)) return;
   CSettingsDocument document;

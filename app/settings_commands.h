@@ -11,12 +11,14 @@ namespace tarrowin {
 // "設定ファイルを開く(&O)": loads a settings file chosen by the user and
 // replaces the rules with its rules; says "読み込みが完了しました。" or, when
 // the file cannot be read, "読み込みに失敗しました。" and changes nothing.
-// The check cycle is not touched.
+// The check cycle is not touched. While one of the program's modal windows
+// is open, that window comes forward instead.
 void OpenSettingsFile(HWND mainWindow);
 
 // "設定をファイルに保存する(&S)": writes the rules to a file chosen by the
 // user (created or replaced) and says "保存が完了しました。" or
-// "保存に失敗しました。".
+// "保存に失敗しました。". While one of the program's modal windows is open,
+// that window comes forward instead.
 void SaveSettingsFile(HWND mainWindow);
 
 // Replaces the master rules, the rule list's rows and the engine's rules

@@ -13,7 +13,7 @@
 
 namespace tarrowin {
 
-CShell::CShell(HINSTANCE instance, HINSTANCE previousInstance, const char* commandLine,
+CShell::CShell(HINSTANCE instance, HINSTANCE previousInstance, const wchar_t* commandLine,
                int showCommand)
     : app_(instance, previousInstance, commandLine, showCommand) {}
 

@@ -18,7 +18,9 @@ namespace tarrowin {
 
 class CShell {
  public:
-  CShell(HINSTANCE instance, HINSTANCE previousInstance, const char* commandLine, int showCommand);
+  // `commandLine` is the UTF-16 text after the program path, or null.
+  CShell(HINSTANCE instance, HINSTANCE previousInstance, const wchar_t* commandLine,
+         int showCommand);
   ~CShell();
   CShell(const CShell&) = delete;
   CShell& operator=(const CShell&) = delete;

@@ -1,7 +1,6 @@
-// Tray icon registration and the tray menu (resource 102).
+// Tray icon registration, its return after a shell restart, and the tray
+// menu (resource 102).
 #include "app/tray_icon.h"
-
-#include <shellapi.h>
 
 #include "app/main_window.h"
 #include "app/resource.h"
@@ -17,6 +16,15 @@ constexpr DWORD kNotifyIconDataSize = NOTIFYICONDATAW_V2_SIZE;
 static_assert(kNotifyIconDataSize == 936);
 #endif
 
+// Early in a logon the shell may take a while: once a second for five
+// minutes.
+constexpr UINT kRetryMilliseconds = 1000;
+constexpr int kRetryAttempts = 300;
+
+NotifyIconCall notify_icon = Shell_NotifyIconW;
+// Attempts left while the retry timer runs; user-interface thread only.
+int retries_left = 0;
+
 NOTIFYICONDATAW IconRecord(HWND mainWindow) {
   NOTIFYICONDATAW data{};
   data.cbSize = kNotifyIconDataSize;
@@ -25,23 +33,69 @@ NOTIFYICONDATAW IconRecord(HWND mainWindow) {
   return data;
 }
 
-}  // namespace
-
-int AddTrayIcon(HWND mainWindow) {
+NOTIFYICONDATAW FullRecord(HWND mainWindow) {
   NOTIFYICONDATAW data = IconRecord(mainWindow);
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   data.uCallbackMessage = WM_TRAYICON;
   data.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_TARROWIN));
   lstrcpynW(data.szTip, L"Tarrowin", ARRAYSIZE(data.szTip));
   data.uTimeout = 3;
-  Shell_NotifyIconW(NIM_ADD, &data);
+  return data;
+}
+
+bool Notify(DWORD message, NOTIFYICONDATAW data) { return notify_icon(message, &data) != FALSE; }
+
+void StartRetrying(HWND mainWindow) {
+  retries_left = kRetryAttempts;
+  SetTimer(mainWindow, kTrayRetryTimer, kRetryMilliseconds, nullptr);
+}
+
+void StopRetrying(HWND mainWindow) {
+  retries_left = 0;
+  KillTimer(mainWindow, kTrayRetryTimer);
+}
+
+}  // namespace
+
+UINT TaskbarCreatedMessage() {
+  static const UINT message = RegisterWindowMessageW(L"TaskbarCreated");
+  return message;
+}
+
+int AddTrayIcon(HWND mainWindow) {
+  // The program runs elevated: without this, a restarted shell that is not
+  // elevated could not tell it that the taskbar is back.
+  if (TaskbarCreatedMessage() != 0) {
+    ChangeWindowMessageFilterEx(mainWindow, TaskbarCreatedMessage(), MSGFLT_ALLOW, nullptr);
+  }
+  if (!Notify(NIM_ADD, FullRecord(mainWindow))) StartRetrying(mainWindow);
   return 1;
 }
 
 int RemoveTrayIcon(HWND mainWindow) {
-  NOTIFYICONDATAW data = IconRecord(mainWindow);
-  Shell_NotifyIconW(NIM_DELETE, &data);
+  StopRetrying(mainWindow);
+  Notify(NIM_DELETE, IconRecord(mainWindow));
   return 1;
+}
+
+void RestoreTrayIcon(HWND mainWindow) {
+  // The shell refuses a second icon of the same window and id, so a failed
+  // add may mean that it still holds this one.
+  if (Notify(NIM_ADD, FullRecord(mainWindow)) || Notify(NIM_MODIFY, FullRecord(mainWindow))) {
+    StopRetrying(mainWindow);
+  } else {
+    StartRetrying(mainWindow);
+  }
+}
+
+void RetryTrayIcon(HWND mainWindow) {
+  if (Notify(NIM_ADD, FullRecord(mainWindow)) || --retries_left <= 0) StopRetrying(mainWindow);
+}
+
+NotifyIconCall SetNotifyIconCall(NotifyIconCall call) {
+  const NotifyIconCall previous = notify_icon;
+  notify_icon = call;
+  return previous;
 }
 
 void ShowTrayMenu(HWND mainWindow) {

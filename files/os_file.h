@@ -111,7 +111,17 @@ PathKind GetPathKind(const char16_t* path);
 bool DeleteFilePath(const char16_t* path);
 
 // Puts `source` in the place of `target`, replacing an existing target as one
-// step where the system allows it (MoveFileExW / rename).
+// step where the system allows it. An existing target keeps what makes it
+// that file: on Windows ReplaceFileW keeps its security, attributes and
+// creation time; on POSIX its permission bits, and its owner and group where
+// this process may set them. A missing target is a plain rename.
 bool ReplaceFilePath(const char16_t* source, const char16_t* target);
+
+// The file that `path` names once symbolic links are followed, so that it,
+// and not the link, can be replaced. Windows: the final path of the file
+// opened through `path`; POSIX: the links of the last component followed
+// one by one, also to a target that does not exist yet. `path` itself when
+// nothing is to be followed.
+std::u16string FollowLinks(const char16_t* path);
 
 }  // namespace tarrowin

@@ -229,8 +229,41 @@ bool DeleteFilePath(const char16_t* path) {
 bool ReplaceFilePath(const char16_t* source, const char16_t* target) {
   std::string from;
   std::string to;
-  return ToUtf8Path(source, &from) && ToUtf8Path(target, &to) &&
-         std::rename(from.c_str(), to.c_str()) == 0;
+  if (!ToUtf8Path(source, &from) || !ToUtf8Path(target, &to)) return false;
+  struct stat info;
+  if (::stat(to.c_str(), &info) == 0) {
+    // Best effort: a file system without owners or permission bits has
+    // nothing to keep. The owner goes first, since changing it may clear
+    // set-user-ID bits that the mode then puts back.
+    if (::chown(from.c_str(), info.st_uid, info.st_gid) != 0) {
+      [[maybe_unused]] const int group_only =
+          ::chown(from.c_str(), static_cast<uid_t>(-1), info.st_gid);
+    }
+    [[maybe_unused]] const int mode = ::chmod(from.c_str(), info.st_mode & 07777);
+  }
+  return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+std::u16string FollowLinks(const char16_t* path) {
+  std::string name;
+  if (!ToUtf8Path(path, &name)) return path != nullptr ? std::u16string(path) : std::u16string();
+  // As many links as the system itself follows in one path.
+  for (int hop = 0; hop < 40; ++hop) {
+    struct stat info;
+    if (::lstat(name.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) break;
+    std::vector<char> link(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 255) + 2);
+    const ssize_t length = ::readlink(name.c_str(), link.data(), link.size());
+    if (length <= 0 || static_cast<std::size_t>(length) >= link.size()) break;
+    const std::string destination(link.data(), static_cast<std::size_t>(length));
+    if (destination[0] == '/') {
+      name = destination;
+    } else {
+      // Relative to the folder that holds the link.
+      const std::size_t slash = name.find_last_of('/');
+      name = (slash == std::string::npos ? std::string() : name.substr(0, slash + 1)) + destination;
+    }
+  }
+  return FromUtf8(name);
 }
 
 }  // namespace tarrowin

@@ -1,9 +1,11 @@
 // Win32 side of the file seam: CreateFileW handles, CreateFileMappingW and
-// MapViewOfFileEx views, GetFullPathNameW, DeleteFileW and MoveFileExW.
+// MapViewOfFileEx views, GetFullPathNameW, GetFinalPathNameByHandleW,
+// DeleteFileW, ReplaceFileW and MoveFileExW.
 // char16_t text is passed to the wide calls as wchar_t, which has the same
 // size and encoding on Windows.
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 #include "files/os_file.h"
@@ -141,9 +143,53 @@ bool DeleteFilePath(const char16_t* path) {
 }
 
 bool ReplaceFilePath(const char16_t* source, const char16_t* target) {
-  return source != nullptr && target != nullptr &&
-         ::MoveFileExW(Wide(source), Wide(target),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+  if (source == nullptr || target == nullptr) return false;
+  const DWORD attributes = ::GetFileAttributesW(Wide(target));
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    return ::MoveFileExW(Wide(source), Wide(target),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+  }
+  if (!::ReplaceFileW(Wide(target), Wide(source), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                      nullptr)) {
+    return false;
+  }
+  // Not every implementation carries the attributes over: put them back.
+  constexpr DWORD kSettable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                              FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                              FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+  const DWORD now = ::GetFileAttributesW(Wide(target));
+  if (now != INVALID_FILE_ATTRIBUTES && (now & kSettable) != (attributes & kSettable)) {
+    ::SetFileAttributesW(Wide(target), (now & ~kSettable) | (attributes & kSettable));
+  }
+  return true;
+}
+
+std::u16string FollowLinks(const char16_t* path) {
+  if (path == nullptr || *path == 0) return {};
+  const std::u16string given(path);
+  // No access asked: only the name is wanted. A folder opens as well.
+  HANDLE file = ::CreateFileW(Wide(path), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return given;
+  std::vector<wchar_t> buffer(MAX_PATH);
+  DWORD length = ::GetFinalPathNameByHandleW(file, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                             FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  if (length >= buffer.size()) {
+    buffer.resize(length + 1);
+    length = ::GetFinalPathNameByHandleW(file, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                         FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  }
+  ::CloseHandle(file);
+  if (length == 0 || length >= buffer.size()) return given;
+  // The answer has the \\?\ form: back to the drive or server form of
+  // every other path here.
+  std::wstring final(buffer.data(), length);
+  if (final.rfind(L"\\\\?\\UNC\\", 0) == 0) {
+    final.replace(0, 8, L"\\\\");
+  } else if (final.rfind(L"\\\\?\\", 0) == 0) {
+    final.erase(0, 4);
+  }
+  return std::u16string(reinterpret_cast<const char16_t*>(final.data()), final.size());
 }
 
 }  // namespace tarrowin

@@ -65,8 +65,10 @@ class CSettingsDocument : public ISettingsDocument {
   int LoadFromPack(const char16_t* name, CPackArchive* pack) override;
   // Writes every section (or only those named `only_section`) in code page
   // 932 with CR LF line ends. With `truncate` the file is replaced as a
-  // whole only once everything is written; otherwise the text is appended.
-  // 0 when anything fails, and then the file keeps its previous content.
+  // whole only once everything is written (the file a link points at, and
+  // keeping the file's permissions, owner and attributes; in place where
+  // its folder takes no new file); otherwise the text is appended. 0 when
+  // anything fails, and then the file keeps its previous content.
   int SaveFile(const char16_t* path, const char16_t* only_section, int truncate) override;
   int GetSectionNames(std::vector<std::u16string>& out) override;
   int GetKeyNames(const char16_t* section, std::vector<std::u16string>& out) override;

@@ -5,7 +5,10 @@
 // A save never leaves a half-written file: with truncation the text goes to
 // a new file beside the target, which replaces the target only once all of
 // it is written and flushed; an append that fails is cut back to where the
-// file ended.
+// file ended. A replaced file stays the same file: a symbolic link keeps
+// pointing at it, and it keeps its permissions, owner and attributes. Where
+// no file can be made beside it but it can be written, it is written in
+// place, and put back as it was when that fails.
 #include <string>
 #include <vector>
 
@@ -118,7 +121,38 @@ FileHandle CreateSiblingFile(const std::u16string& target, std::u16string* name)
   return FileHandle();
 }
 
-bool ReplaceWhole(const std::u16string& target, const std::string& bytes) {
+// Makes a new file, which is removed again when it cannot be written whole.
+bool WriteNewFile(const std::u16string& target, const std::string& bytes) {
+  FileHandle file = FileHandle::Open(target.c_str(), kGenericWrite, 0, kCreateNew);
+  if (!file.IsValid()) return false;
+  if (WriteFlushClose(file, bytes)) return true;
+  DeleteFilePath(target.c_str());
+  return false;
+}
+
+// Overwrites the file in place, and writes its old content back when that
+// fails.
+bool WriteInPlace(const std::u16string& target, const std::string& bytes) {
+  FileHandle file = FileHandle::Open(target.c_str(), kGenericRead | kGenericWrite,
+                                     kFileShareRead | kFileShareWrite, kOpenExisting);
+  std::uint64_t size = 0;
+  if (!file.IsValid() || !file.GetSize(&size) || size > 0xFFFFFFFFu) return false;
+  std::string old(static_cast<std::size_t>(size), '\0');
+  std::uint32_t read = 0;
+  if (!file.ReadAt(0, old.data(), static_cast<std::uint32_t>(size), &read) || read != size) {
+    return false;
+  }
+  if (file.Seek(0, kSeekBegin, nullptr) && WriteAll(file, bytes) && file.SetEnd() && file.Flush()) {
+    return file.Close();
+  }
+  if (file.Seek(0, kSeekBegin, nullptr) && WriteAll(file, old)) file.SetEnd();
+  file.Close();
+  return false;
+}
+
+bool ReplaceWhole(const std::u16string& path, const std::string& bytes) {
+  // Through a link, the file it points at is the one replaced.
+  const std::u16string target = FollowLinks(path.c_str());
   const PathKind kind = GetPathKind(target.c_str());
   if (kind == PathKind::kOther) return false;  // a folder or a device is not replaced
   if (kind == PathKind::kRegularFile) {
@@ -130,7 +164,12 @@ bool ReplaceWhole(const std::u16string& target, const std::string& bytes) {
   }
   std::u16string temporary;
   FileHandle file = CreateSiblingFile(target, &temporary);
-  if (!file.IsValid()) return false;
+  if (!file.IsValid()) {
+    // The folder takes no new file beside the target (read-only, or the
+    // name would be too long), but the target itself may be writable.
+    return kind == PathKind::kRegularFile ? WriteInPlace(target, bytes)
+                                          : WriteNewFile(target, bytes);
+  }
   if (!WriteFlushClose(file, bytes) || !ReplaceFilePath(temporary.c_str(), target.c_str())) {
     DeleteFilePath(temporary.c_str());
     return false;

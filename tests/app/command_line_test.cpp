@@ -44,6 +44,34 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{u"C:\\設定\\規則.ini stop", 1, {u"C:\\設定\\規則.ini", u"stop"}},
         SplitCase{u"a b c", 1, {u"a", u"b", u"c"}}));
 
+struct ArgumentsCase {
+  const char16_t* commandLine;
+  const char16_t* arguments;
+};
+
+class ArgumentsTextTest : public ::testing::TestWithParam<ArgumentsCase> {};
+
+TEST_P(ArgumentsTextTest, SkipsTheProgramPathAsTheRuntimeDoes) {
+  EXPECT_EQ(std::u16string(ArgumentsText(GetParam().commandLine)), GetParam().arguments);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLines, ArgumentsTextTest,
+    ::testing::Values(ArgumentsCase{u"tarrowin.exe a b", u"a b"},
+                      ArgumentsCase{
+                          u"\"C:\\My Tools\\tarrowin.exe\" \"C:\\設定 설정\\a.ini\" normal",
+                          u"\"C:\\設定 설정\\a.ini\" normal"},
+                      // Quotes toggle anywhere in the path; blanks and control characters
+                      // after it are skipped, trailing blanks kept.
+                      ArgumentsCase{u"C:\\My\" T\"ools\\t.exe  z ", u"z "},
+                      ArgumentsCase{u"t.exe\t\x01\x1F q", u"q"},
+                      // Blanks before the path end it at once: the path is then an argument.
+                      ArgumentsCase{u"  t.exe  a", u"t.exe  a"}, ArgumentsCase{u"\"t.exe", u""},
+                      ArgumentsCase{u"t.exe", u""}, ArgumentsCase{u"t.exe   ", u""},
+                      ArgumentsCase{u"\"\" a b", u"a b"}, ArgumentsCase{u"", u""}));
+
+TEST(ArgumentsText, NoCommandLineGivesNone) { EXPECT_EQ(ArgumentsText(nullptr), nullptr); }
+
 TEST(CycleWordTest, OnlyTheThreeExactWordsSelectACycle) {
   struct Expected {
     const char16_t* word;

@@ -12,6 +12,7 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace tarrowin::testing {
 
@@ -31,6 +32,11 @@ class ModalDriver {
   // leaves the rest to later steps.
   ModalDriver& Expect(std::wstring caption, Action action);
 
+  // A window captioned `caption` may still be in front when no step expects
+  // it (one that a step asked to close, or that closes by itself): it is
+  // left alone instead of being reported and closed.
+  ModalDriver& Tolerate(std::wstring caption);
+
   // Posts the message and dispatches messages until the command it starts
   // has returned. True when every expected window came and was handled.
   bool Run(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
@@ -47,6 +53,7 @@ class ModalDriver {
   void OnTick();
 
   std::deque<Step> steps_;
+  std::vector<std::wstring> tolerated_;
   UINT_PTR timer_ = 0;
   std::chrono::steady_clock::time_point deadline_;
   static inline ModalDriver* current_ = nullptr;

@@ -39,15 +39,16 @@ std::string Narrow(const std::wstring& ascii) { return std::string(ascii.begin()
 
 // A folder of its own under the temporary folder, with a blank (and, where
 // the ANSI code page has them, Japanese characters) in its name, so the
-// settings file's path must be quoted and survive the ANSI command line.
+// settings file's path must be quoted; or with the given start of its name.
 class Folder {
  public:
-  Folder() {
+  Folder() : Folder(GetACP() == 932 ? L"tarrowin 設定 " : L"tarrowin rules ") {}
+  explicit Folder(const std::wstring& prefix) {
     wchar_t temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
     static int serial = 0;
-    path_ = std::wstring(temp) + (GetACP() == 932 ? L"tarrowin 設定 " : L"tarrowin rules ") +
-            std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(++serial);
+    path_ = std::wstring(temp) + prefix + std::to_wstring(GetCurrentProcessId()) + L"_" +
+            std::to_wstring(++serial);
     EXPECT_TRUE(CreateDirectoryW(path_.c_str(), nullptr));
   }
   ~Folder() {
@@ -316,6 +317,20 @@ INSTANTIATE_TEST_SUITE_P(Words, ProgramIdleRulesTest, ::testing::Values(L"stop",
                            return Narrow(info.param) == "stop" ? std::string("Stop")
                                                                : std::string("CapitalNormal");
                          });
+
+// A settings file in a folder whose name the ANSI code page cannot spell
+// (Hangul, a character beyond U+FFFF) loads at start-up: the program reads
+// its command line in UTF-16.
+TEST(ProgramCommandLineTest, LoadsASettingsFileFromAFolderNoCodePageSpells) {
+  Folder folder(L"tarrowin 설정 \U0001F600 ");
+  const std::wstring settings = folder.File(L"rules.ini");
+  ASSERT_TRUE(WriteFileBytes(settings, OneCoreRule(L"tarrowin-no-such-program.exe")));
+  Program program(ProgramPath(), L"\"" + settings + L"\" stop");
+  ASSERT_TRUE(program.started());
+  HWND window = program.WaitForMainWindow();
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(PollUntil([&] { return RuleRows(window) == 1; })) << "the rules were not loaded";
+}
 
 }  // namespace
 }  // namespace tarrowin::testing

@@ -148,6 +148,63 @@ TEST(ProgramTest, ClosingTheWindowEndsWithExitCodeZeroAndRemovesTheTrayIcon) {
   EXPECT_EQ(CountMainWindows(), 0);
 }
 
+struct DialogSearch {
+  HWND owner;
+  const wchar_t* caption;
+  HWND found;
+};
+
+BOOL CALLBACK FindOwnedDialog(HWND window, LPARAM data) {
+  auto& search = *reinterpret_cast<DialogSearch*>(data);
+  wchar_t name[16] = {}, title[64] = {};
+  GetClassNameW(window, name, 16);
+  GetWindowTextW(window, title, 64);
+  if (GetWindow(window, GW_OWNER) != search.owner || std::wstring(name) != L"#32770" ||
+      std::wstring(title) != search.caption || !IsWindowVisible(window)) {
+    return TRUE;
+  }
+  search.found = window;
+  return FALSE;
+}
+
+// The dialog captioned `caption` that `owner` owns, or null.
+HWND OwnedDialog(HWND owner, const wchar_t* caption) {
+  DialogSearch search{owner, caption, nullptr};
+  EnumWindows(FindOwnedDialog, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// With the rule editor open, a click on the tray icon shows the window but
+// leaves it disabled, and "終了(&X)" from the tray menu still ends the
+// program with exit code 0, its tray icon removed.
+TEST(ProgramTest, WithADialogOpenTheTrayRestoresDisabledAndExitsCleanly) {
+  Program program(ProgramPath());
+  ASSERT_TRUE(program.started());
+  HWND window = program.WaitForMainWindow();
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(PollUntil([&] { return TrayIconExists(window); })) << "no tray icon";
+  PostMessageW(window, WM_COMMAND, ID_ITEM_ADD, 0);
+  HWND editor = nullptr;
+  ASSERT_TRUE(PollUntil(
+      [&] { return (editor = OwnedDialog(window, L"CPU制限プログラムの追加")) != nullptr; }));
+
+  ForegroundThief thief;
+  ASSERT_TRUE(PollUntil([&] { return GetForegroundWindow() == thief.window(); }));
+  constexpr UINT kTrayMessage = WM_APP + 1;
+  DWORD_PTR ignored = 0;
+  // Sent, so that it has been handled when the call returns.
+  ASSERT_TRUE(
+      SendMessageTimeoutW(window, kTrayMessage, 0, WM_LBUTTONDOWN, SMTO_NORMAL, 30000, &ignored));
+  EXPECT_TRUE(PollUntil([&] { return GetForegroundWindow() == editor; }));
+  EXPECT_TRUE(IsWindowVisible(window));
+  EXPECT_FALSE(IsWindowEnabled(window));
+
+  PostMessageW(window, WM_COMMAND, ID_EXIT, 0);  // as the tray menu sends it
+  EXPECT_EQ(program.WaitForExit(), 0);
+  EXPECT_FALSE(TrayIconExists(window));
+  EXPECT_EQ(CountMainWindows(), 0);
+}
+
 // The resources as they are stored in the file.
 class ProgramResourcesTest : public ::testing::Test {
  protected:

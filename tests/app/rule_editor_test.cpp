@@ -443,6 +443,104 @@ TEST_F(RuleEditorTest, EditingARowThatIsGoneKeepsTheDialogOpenWithoutAMessage) {
   EXPECT_EQ(Rules(), unchanged);
 }
 
+// Removes row `row` as the delete button does, from inside a modal step
+// (without pumping messages).
+void DeleteRowBehindTheEditor(HWND listDialog, int row) {
+  HWND listView = GetDlgItem(listDialog, IDC_RULE_LIST);
+  SendMessageW(listView, LVM_SETSELECTIONMARK, 0, row);
+  SendMessageW(listDialog, WM_COMMAND, IDC_LIST_DELETE, 0);
+}
+
+// An editor stores into the row it was opened for, wherever that row has
+// moved while it was open.
+TEST_F(RuleEditorTest, EditorStoresTheRowItWasOpenedForAfterRowsMove) {
+  AddRule({u"a.exe", 1, 0});
+  AddRule({u"b.exe", 1, 0});
+  AddRule({u"c.exe", 1, 0});
+  ModalDriver driver;
+  driver.Expect(kEditCaption, [&](HWND editor) {
+    DeleteRowBehindTheEditor(ListDialog(), 0);
+    FillEditor(editor, L"b2.exe", L"1", true);
+    Click(editor, IDC_ACCEPT);
+  });
+  ASSERT_TRUE(PressModify(driver, 1));
+  const std::vector<LimitRule> expected = {{u"b2.exe", 1, 0}, {u"c.exe", 1, 0}};
+  EXPECT_EQ(Rules(), expected);
+  EXPECT_EQ(CellText(0, 0), L"b2.exe");
+  EXPECT_EQ(CellText(1, 0), L"c.exe");
+}
+
+// An editor whose row has gone stores nothing and says nothing: it stays
+// open until cancelled. Rows made anew (a loaded file) are other rows.
+TEST_F(RuleEditorTest, EditorWhoseRowIsGoneStoresNothing) {
+  for (const bool reloaded : {false, true}) {
+    SCOPED_TRACE(reloaded ? "rules replaced" : "row deleted");
+    Context().MasterRules->clear();
+    SendMessageW(ListView(), LVM_DELETEALLITEMS, 0, 0);
+    AddRule({u"a.exe", 1, 0});
+    AddRule({u"b.exe", 1, 0});
+    AddRule({u"c.exe", 1, 0});
+    HWND opened = nullptr;
+    bool stillOpen = false;
+    ModalDriver driver;
+    driver
+        .Expect(kEditCaption,
+                [&](HWND editor) {
+                  opened = editor;
+                  if (reloaded) {
+                    // The same rules, as a settings file holding them gives them.
+                    const std::vector<LimitRule> same = *Context().MasterRules;
+                    SendMessageW(ListView(), LVM_DELETEALLITEMS, 0, 0);
+                    Context().MasterRules->clear();
+                    for (const LimitRule& rule : same) AddRule(rule);
+                  } else {
+                    DeleteRowBehindTheEditor(ListDialog(), 1);
+                  }
+                  FillEditor(editor, L"b2.exe", L"1", true);
+                  Click(editor, IDC_ACCEPT);
+                })
+        .Expect(kEditCaption, [&](HWND editor) {
+          stillOpen = editor == opened;
+          Click(editor, IDC_CANCEL);
+        });
+    ASSERT_TRUE(PressModify(driver, 1));
+    EXPECT_TRUE(stillOpen);
+    const std::vector<LimitRule> expected =
+        reloaded ? std::vector<LimitRule>{{u"a.exe", 1, 0}, {u"b.exe", 1, 0}, {u"c.exe", 1, 0}}
+                 : std::vector<LimitRule>{{u"a.exe", 1, 0}, {u"c.exe", 1, 0}};
+    EXPECT_EQ(Rules(), expected);
+  }
+}
+
+// While the editor is open, the list's buttons and the menu's commands open
+// no second editor: the first comes forward, and stores into its own row.
+TEST_F(RuleEditorTest, NoSecondEditorOpensBehindTheFirst) {
+  AddRule({u"a.exe", 1, 0});
+  AddRule({u"b.exe", 1, 0});
+  HWND opened = nullptr;
+  bool alone = false;
+  ModalDriver driver;
+  driver
+      .Expect(kEditCaption,
+              [&](HWND editor) {
+                opened = editor;
+                SendMessageW(ListView(), LVM_SETSELECTIONMARK, 0, 0);
+                PostMessageW(ListDialog(), WM_COMMAND, IDC_LIST_MODIFY, 0);
+                PostMessageW(ListDialog(), WM_COMMAND, IDC_LIST_ADD, 0);
+                PostMessageW(MainWindow(), WM_COMMAND, ID_ITEM_EDIT, 0);
+                PostMessageW(MainWindow(), WM_COMMAND, ID_SAVE_SETTINGS, 0);
+              })
+      .Expect(kEditCaption, [&](HWND editor) {
+        alone = editor == opened && GetForegroundWindow() == editor;
+        FillEditor(editor, L"b2.exe", L"2", true);
+        Click(editor, IDC_ACCEPT);
+      });
+  ASSERT_TRUE(PressModify(driver, 1));
+  EXPECT_TRUE(alone);
+  const std::vector<LimitRule> expected = {{u"a.exe", 1, 0}, {u"b2.exe", 2, 0}};
+  EXPECT_EQ(Rules(), expected);
+}
+
 // Return and Escape leave the editor open (it has no default button and no
 // case for them); the close box and the cancel button close it with 0, a
 // stored rule with 1.

@@ -36,7 +36,7 @@ std::wstring MenuText(HMENU menu, UINT position) {
 
 void ShellTest::SetUp() { StartShell(nullptr); }
 
-void ShellTest::StartShell(const char* commandLine) {
+void ShellTest::StartShell(const wchar_t* commandLine) {
   shell_ = std::make_unique<CShell>(GetModuleHandleW(nullptr), nullptr, commandLine, SW_SHOWNORMAL);
   ASSERT_EQ(shell_->Start(), 1);
   PumpMessages();

@@ -19,10 +19,10 @@ class ShellTest : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  // Runs the start-up sequence with `commandLine` (the ANSI text after the
+  // Runs the start-up sequence with `commandLine` (the text after the
   // program path, or null) as the program would get it. SetUp starts with
   // none; a fixture that needs one overrides SetUp and calls this.
-  void StartShell(const char* commandLine);
+  void StartShell(const wchar_t* commandLine);
 
   AppContext& Context() { return shell_->Context(); }
   HWND MainWindow() const;

@@ -1,6 +1,6 @@
 // The start-up command line in process: the program's real start-up with a
-// settings file and a cycle word, as the entry function gets them (ANSI
-// text after the program path).
+// settings file and a cycle word, as the entry function gets them (the
+// UTF-16 text after the program path).
 
 // The Windows headers need <windows.h> first.
 // clang-format off
@@ -36,14 +36,6 @@ constexpr char kRulesFile[] =
 const std::vector<LimitRule> kRules = {{u"tarrowin-no-such-program.exe", 1, 0},
                                        {u"tarrowin-none-either.exe", -1, 0}};
 
-std::string Ansi(const std::wstring& text) {
-  const int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string bytes(size, '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, bytes.data(), size, nullptr, nullptr);
-  bytes.resize(size - 1);
-  return bytes;
-}
-
 struct StartCase {
   const char* name;
   // "%f" stands for the settings file's path, "%m" for a missing one, "%u"
@@ -58,10 +50,9 @@ struct StartCase {
 class StartupCommandLineTest : public ShellTest, public ::testing::WithParamInterface<StartCase> {
  protected:
   void SetUp() override {
-    // A folder with a blank in its name, and Japanese where the ANSI code
-    // page has it.
-    const std::filesystem::path folder =
-        dir_.dir() / (GetACP() == 932 ? L"設定 ルール" : L"my rules");
+    // A folder with a blank in its name, Japanese, and characters that no
+    // ANSI code page of the system spells (Hangul, one beyond U+FFFF).
+    const std::filesystem::path folder = dir_.dir() / L"設定 ルール 설정 \U0001F600";
     std::filesystem::create_directory(folder);
     const std::filesystem::path file = folder / L"rules.ini";
     WriteBytes(file, kRulesFile);
@@ -79,10 +70,9 @@ class StartupCommandLineTest : public ShellTest, public ::testing::WithParamInte
         text.replace(at, mark.size(), path);
       }
     }
-    const std::string ansi = Ansi(text);
     // A message box here would be a fault: the driver reports and closes it.
     ModalDriver driver;
-    StartShell(ansi.c_str());
+    StartShell(text.c_str());
   }
 
   TempDir dir_;

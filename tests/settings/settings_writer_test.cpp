@@ -156,6 +156,23 @@ TEST_F(SettingsWriterTest, UnwritablePlacesFail) {
   EXPECT_EQ(Files(), std::vector<std::string>{"folder"});
 }
 
+// A name beside the target would be longer than a file name may be: the file
+// is written in place instead, and nothing is left beside it.
+TEST_F(SettingsWriterTest, TargetWithNoRoomForASideFileIsWrittenInPlace) {
+  const std::u16string name(250, u'n');
+  const std::filesystem::path file = dir_.dir() / std::filesystem::path(name);
+  WriteBytes(file, "[old]\r\nkey=a longer value than the new one\r\n\r\n");
+  doc_.SetString(u"s", u"k", u"v");
+  ASSERT_EQ(doc_.SaveFile(dir_.Path(name).c_str(), nullptr, 1), 1);
+  EXPECT_EQ(ReadBytes(file), "[s]\r\nk=v\r\n\r\n");
+  EXPECT_EQ(Files().size(), 1u);
+  // A new file of such a name is made directly.
+  const std::u16string fresh(251, u'm');
+  ASSERT_EQ(doc_.SaveFile(dir_.Path(fresh).c_str(), nullptr, 1), 1);
+  EXPECT_EQ(ReadBytes(dir_.dir() / std::filesystem::path(fresh)), "[s]\r\nk=v\r\n\r\n");
+  EXPECT_EQ(Files().size(), 2u);
+}
+
 // Read-only files are enforced on Windows; root ignores them on POSIX.
 TEST_F(SettingsWriterTest, ReadOnlyTargetKeepsItsContent) {
   WriteBytes(dir_.dir() / "out.ini", "old");
