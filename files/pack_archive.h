@@ -21,6 +21,13 @@ namespace tarrowin {
 // only ever held in memory whole.
 inline constexpr std::uint32_t kMaxPackEntries = 1u << 20;
 
+// A file served through the archive lookup (a settings file missing on
+// disk) whose entry declares more than this is refused before any byte of
+// it is decoded: settings files are small, and an archive that anyone may
+// drop into a parent folder must not cost the memory and time of whatever
+// size it claims.
+inline constexpr std::uint64_t kMaxLookupEntrySize = std::uint64_t{64} << 20;
+
 // Why the last OpenArchive failed, for tools that tell the user.
 enum class PackOpenError {
   kNone,

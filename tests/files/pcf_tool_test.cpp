@@ -151,6 +151,17 @@ TEST_F(PcfToolTest, OpenFindsAFileThroughTheArchiveOfAParentFolder) {
                 "not on disk");
 }
 
+// A bomb beside the wanted file's folder: refused before it is decoded,
+// naming the archive, the entry and the limit.
+TEST_F(PcfToolTest, OpenRefusesAnEntryDeclaredAboveTheLimit) {
+  testing_files::WriteFileBytes(
+      At("conf.pcf"), testing_files::RangeBombArchive("user.ini", std::uint64_t{2} << 30));
+  const ProgramResult open = Run({u"open", (dir_.dir() / "conf" / "user.ini").u16string()});
+  ExpectFailure(open, "conf.pcf", "entry user.ini");
+  EXPECT_NE(open.err.find("declares 2147483648 bytes"), std::string::npos) << open.err;
+  EXPECT_NE(open.err.find("67108864 bytes (64 MiB)"), std::string::npos) << open.err;
+}
+
 TEST_F(PcfToolTest, EncryptedDividedArchiveWithDigest) {
   WriteBytes(Src() / "big.bin", std::string(5000, 'z') + "end");
   const fs::path archive = At("big.pcf");

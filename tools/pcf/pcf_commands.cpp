@@ -341,6 +341,14 @@ class CCommand {
   int Open(const std::u16string& path) {
     CFileStream stream;
     if (!stream.Open(path.c_str(), kGenericRead, kFileShareRead, kOpenExisting)) {
+      if (const PackEntryRefusal* refused = stream.LastPackRefusal()) {
+        return Fail(Utf8(path), "entry " + Utf8(refused->entry) + " of " + Utf8(refused->archive) +
+                                    " declares " + std::to_string(refused->size) +
+                                    " bytes, more than the limit of " +
+                                    std::to_string(kMaxLookupEntrySize) + " bytes (" +
+                                    std::to_string(kMaxLookupEntrySize >> 20) +
+                                    " MiB) for a file opened through an archive");
+      }
       return Fail(Utf8(path), "not on disk and in no archive of its parent folders");
     }
     std::vector<std::uint8_t> piece(65536);
