@@ -17,8 +17,8 @@
 namespace tarrowin {
 
 // Directories of more entries than this are not read: 2^20 records take
-// 128 MiB, far beyond any archive of settings files, and the directory is
-// only ever held in memory whole.
+// 128 MiB, far beyond any archive of settings files, and every record is
+// held in memory. Below it, the records cost memory only as they arrive.
 inline constexpr std::uint32_t kMaxPackEntries = 1u << 20;
 
 // A file served through the archive lookup (a settings file missing on

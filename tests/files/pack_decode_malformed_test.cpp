@@ -5,6 +5,7 @@
 
 #include <array>
 
+#include "tests/files/allocation_meter.h"
 #include "tests/files/pack_stage_test_support.h"
 #include "tools/pack_encoders/block_sort_encoder.h"
 #include "tools/pack_encoders/huffman_encoder.h"
@@ -264,6 +265,15 @@ TEST(PackBlockSort, RejectsBlockWithoutData) {
 
 TEST(PackBlockSort, RejectsStreamShorterThanItsCount) {
   EXPECT_FALSE(Decode(kBlockSort, UnderHuffman(ByteWriter().U32(9).U8(0).U8(1).U8(2).Get())));
+}
+
+// The count and the block size claim 4 MiB; a few bytes arrive. The block
+// buffer grows with them, so the failure costs far less than the claim.
+TEST(PackBlockSort, CountClaimingMoreThanArrivesCostsWhatArrived) {
+  const Bytes stored = UnderHuffman(ByteWriter().U32(0xFFFFFFFF).U8(0).U8(1).U8(2).Get());
+  const testing_files::AllocationMeter meter;
+  EXPECT_FALSE(Decode(Stages(F::kBlockSort, E::kHuffman, 4u << 20), stored));
+  EXPECT_LT(meter.Peak(), std::size_t{1} << 20);
 }
 
 TEST(PackBlockSort, RejectsBlockSizeZeroAndAbove4MiB) {
