@@ -50,7 +50,8 @@ int OpenFlags(std::uint32_t access, std::uint32_t creation) {
   flags |= read && write ? O_RDWR : write ? O_WRONLY : O_RDONLY;
   switch (creation) {
     case kCreateNew:
-      return flags | O_CREAT | O_EXCL;
+      // A new file: never one that a link already there points to.
+      return flags | O_CREAT | O_EXCL | O_NOFOLLOW;
     case kCreateAlways:
       return flags | O_CREAT | O_TRUNC;
     case kOpenExisting:

@@ -39,6 +39,15 @@ enum class PackOpenError {
   kDigestMismatch,  // the directory differs from its digest
 };
 
+// Why the last ExtractToDisk failed, for tools that tell the user.
+enum class PackExtractError {
+  kNone,
+  kUnsafeName,    // the name would leave the output folder or is not portable
+  kLinkInTheWay,  // a link, junction or non-folder stands where the entry goes
+  kCannotWrite,   // a folder or the file could not be made or written
+  kCannotDecode,  // the entry does not decode (damage, password, limits)
+};
+
 // What every archive object holds, open or not.
 class CPackArchiveBase {
  public:
@@ -98,7 +107,11 @@ class CPackArchive : public CPackArchiveBase {
   // is written beside its target and put in its place only when complete,
   // so a failure never damages a file that was there before.
   void SetOutputDirectory(const std::u16string& directory) { output_directory_ = directory; }
+  // Nothing is ever written through a link: a symbolic link or junction
+  // found inside the output folder, where a folder, the file or its
+  // temporary file goes, fails the entry.
   bool ExtractToDisk(std::uint32_t index);
+  PackExtractError ExtractError() const { return extract_error_; }
   // Deletes the output of entry `index` (or, with `all`, of the entries
   // before it) where this object created the file, then every folder it
   // created that is empty, deepest first.
@@ -118,9 +131,11 @@ class CPackArchive : public CPackArchiveBase {
   bool ExtractRecord(const PackEntry& record, const PackPassword& password, IPackSink& sink) const;
   bool EntryReadable(std::uint32_t index) const;
   // The output file of an entry opened for writing beside its target, with
-  // the folders it needs created; invalid on failure.
+  // the folders it needs created; invalid on failure, with extract_error_
+  // telling why.
   FileHandle CreateOutputFile(std::uint32_t index);
   std::u16string OutputPath(std::uint32_t index) const;
+  void RemoveCreatedFolders();
 
   bool open_ = false;
   PackOpenError open_error_ = PackOpenError::kNone;
@@ -132,6 +147,7 @@ class CPackArchive : public CPackArchiveBase {
   // whose files did not exist before.
   std::vector<std::u16string> created_folders_;
   std::vector<std::uint32_t> created_files_;
+  PackExtractError extract_error_ = PackExtractError::kNone;
 };
 
 }  // namespace tarrowin
