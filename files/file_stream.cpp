@@ -38,6 +38,7 @@ void CFileStream::AdoptReadHandle(FileHandle file, std::uint64_t base_offset, st
 int CFileStream::Open(const char16_t* path, std::uint32_t access, std::uint32_t share,
                       std::uint32_t creation) {
   Close();
+  pack_refusal_.reset();
   if (path == nullptr) return 0;
   path_ = FullPath(path);
   if (path_.empty()) return 0;
@@ -66,11 +67,13 @@ int CFileStream::Open(const char16_t* path, std::uint32_t access, std::uint32_t 
     }
   }
   if (mode_ == FileMode::kClosed) return Close(), 0;
+  pack_refusal_.reset();  // an outer archive served the file after all
   return 1;
 }
 
 int CFileStream::OpenInPack(const char16_t* path, CPackArchive* archive) {
   Close();
+  pack_refusal_.reset();
   if (path == nullptr) return 0;
   path_ = FullPath(path);
   if (path_.empty() || archive == nullptr) return Close(), 0;

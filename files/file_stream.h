@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "files/os_file.h"
@@ -14,6 +15,14 @@
 namespace tarrowin {
 
 class CPackArchive;
+
+// An entry that the archive lookup found but would not serve, because it
+// declares more than kMaxLookupEntrySize bytes.
+struct PackEntryRefusal {
+  std::u16string archive;  // the archive's path
+  std::u16string entry;    // the entry's name inside it
+  std::uint64_t size = 0;  // the size it declares
+};
 
 // Where Open looks for a file to read: 0 files only, 1 or 2 the file and
 // then pack archives named after its parent directories, 3 archives only.
@@ -104,6 +113,11 @@ class CFileStream : public IFileStream {
   virtual int LoadToMemory();
 
   FileMode mode() const { return mode_; }
+  // Why the last Open or OpenInPack failed when it did so because an entry
+  // was too large: the first such entry. Null after a success.
+  const PackEntryRefusal* LastPackRefusal() const {
+    return pack_refusal_ ? &*pack_refusal_ : nullptr;
+  }
 
  private:
   enum class LineState { kUndecided, kNoText, kDecided };
@@ -122,6 +136,7 @@ class CFileStream : public IFileStream {
   bool OpenPackEntry(const char16_t* entry_path, CPackArchive& archive);
 
   std::u16string path_;
+  std::optional<PackEntryRefusal> pack_refusal_;  // see LastPackRefusal
   FileHandle file_;
   MappedView view_;
   HeapBlock heap_;

@@ -53,6 +53,14 @@ bool CFileStream::OpenPackEntry(const char16_t* entry_path, CPackArchive& archiv
   if (!archive.FindEntry(name.c_str(), &index) || !archive.GetEntryInfo(index, nullptr, 0, &size)) {
     return false;
   }
+  if (size > kMaxLookupEntrySize) {
+    if (!pack_refusal_) {
+      char16_t stored[kPackNameBytes + 1] = {};
+      archive.GetEntryInfo(index, stored, kPackNameBytes + 1, nullptr);
+      pack_refusal_ = PackEntryRefusal{archive.BasePath() + archive.Extension(), stored, size};
+    }
+    return false;
+  }
   FileHandle file;
   std::uint64_t offset = 0;
   if (archive.GetRawLocation(index, &file, &offset)) {

@@ -38,8 +38,8 @@ class FileHandle {
   FileHandle(const FileHandle&) = delete;
   FileHandle& operator=(const FileHandle&) = delete;
 
-  // Regular files only: a directory does not open. An invalid handle on
-  // failure.
+  // Regular files only: a directory, a FIFO, a pipe or a device does not
+  // open, and opening never waits for one. An invalid handle on failure.
   static FileHandle Open(const char16_t* path, std::uint32_t access, std::uint32_t share,
                          std::uint32_t creation);
 

@@ -50,7 +50,8 @@ int OpenFlags(std::uint32_t access, std::uint32_t creation) {
   flags |= read && write ? O_RDWR : write ? O_WRONLY : O_RDONLY;
   switch (creation) {
     case kCreateNew:
-      return flags | O_CREAT | O_EXCL;
+      // A new file: never one that a link already there points to.
+      return flags | O_CREAT | O_EXCL | O_NOFOLLOW;
     case kCreateAlways:
       return flags | O_CREAT | O_TRUNC;
     case kOpenExisting:
@@ -73,15 +74,19 @@ FileHandle FileHandle::Open(const char16_t* path, std::uint32_t access, std::uin
   if (flags < 0 || (access & (kGenericRead | kGenericWrite)) == 0 || !ToUtf8Path(path, &name)) {
     return FileHandle();
   }
+  // Opening a FIFO for reading would wait for a writer, and for writing
+  // for a reader: O_NONBLOCK opens at once, and only a regular file is
+  // kept. For those the flag means nothing; it is cleared all the same.
   int fd;
   do {
-    fd = ::open(name.c_str(), flags, 0666);
+    fd = ::open(name.c_str(), flags | O_NONBLOCK, 0666);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) return FileHandle();
   FileHandle file(fd);
-  // CreateFileW does not open directories without a special flag.
   struct stat info;
-  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) return FileHandle();
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return FileHandle();
+  const int status = ::fcntl(fd, F_GETFL);
+  if (status < 0 || ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0) return FileHandle();
   return file;
 }
 

@@ -34,7 +34,11 @@ FileHandle FileHandle::Open(const char16_t* path, std::uint32_t access, std::uin
   HANDLE handle =
       ::CreateFileW(Wide(path), access, share, nullptr, creation, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return FileHandle();
-  return FileHandle(reinterpret_cast<std::intptr_t>(handle));
+  FileHandle file(reinterpret_cast<std::intptr_t>(handle));
+  // Devices (CON, NUL, COM1, ...) and pipes open under file names too;
+  // reading them could wait for ever. Only files on a disk are kept.
+  if (::GetFileType(handle) != FILE_TYPE_DISK) return FileHandle();
+  return file;
 }
 
 bool FileHandle::Read(void* buffer, std::uint32_t count, std::uint32_t* done) {

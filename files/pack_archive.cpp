@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "crypto/sha1.h"
+#include "files/pack_directory.h"
 #include "files/pack_memory_sink.h"
 #include "files/pack_output_os.h"
 #include "settings/utf8.h"
@@ -91,26 +91,13 @@ bool CPackArchive::ReadDirectory(std::uint16_t options) {
   record.key = header_.directory_key;
   record.size = std::uint64_t{count} * kPackEntrySize + kPackDirectoryTrailer;
 
-  CGrowingSink sink(record.size);
-  if (!ExtractRecord(record, directory_password_, sink)) return Fail(PackOpenError::kBadDirectory);
-  const std::unique_ptr<std::uint8_t[]> block = sink.Take();
-  if (!block) return Fail(PackOpenError::kBadDirectory);
-  const std::uint64_t records = std::uint64_t{count} * kPackEntrySize;
-  if (std::memcmp(block.get() + records, kPackMagic.data(), kPackMagic.size()) != 0) {
+  // The records go straight into the entry list as they are decoded.
+  CDirectorySink sink(count, options != 0, entries_);
+  if (!ExtractRecord(record, directory_password_, sink) || !sink.Complete()) {
     return Fail(PackOpenError::kBadDirectory);
   }
-  if (options != 0) {
-    CSHA1 digest;
-    digest.Update(block.get(), static_cast<std::size_t>(records));
-    digest.Final();
-    if (!digest.EqualsFolded(header_.directory_digest.data(), header_.directory_digest.size())) {
-      return Fail(PackOpenError::kDigestMismatch);
-    }
-  }
-  entries_.clear();
-  entries_.reserve(count);
-  for (std::uint32_t i = 0; i < count; ++i) {
-    entries_.push_back(ParsePackEntry(block.get() + std::size_t{i} * kPackEntrySize));
+  if (options != 0 && !sink.DigestMatches(header_.directory_digest)) {
+    return Fail(PackOpenError::kDigestMismatch);
   }
   return true;
 }

@@ -17,9 +17,16 @@
 namespace tarrowin {
 
 // Directories of more entries than this are not read: 2^20 records take
-// 128 MiB, far beyond any archive of settings files, and the directory is
-// only ever held in memory whole.
+// 128 MiB, far beyond any archive of settings files, and every record is
+// held in memory. Below it, the records cost memory only as they arrive.
 inline constexpr std::uint32_t kMaxPackEntries = 1u << 20;
+
+// A file served through the archive lookup (a settings file missing on
+// disk) whose entry declares more than this is refused before any byte of
+// it is decoded: settings files are small, and an archive that anyone may
+// drop into a parent folder must not cost the memory and time of whatever
+// size it claims.
+inline constexpr std::uint64_t kMaxLookupEntrySize = std::uint64_t{64} << 20;
 
 // Why the last OpenArchive failed, for tools that tell the user.
 enum class PackOpenError {
@@ -30,6 +37,15 @@ enum class PackOpenError {
   kMissingVolume,   // a volume is missing or is not the expected one
   kBadDirectory,    // the directory does not decode (damage, password, limits)
   kDigestMismatch,  // the directory differs from its digest
+};
+
+// Why the last ExtractToDisk failed, for tools that tell the user.
+enum class PackExtractError {
+  kNone,
+  kUnsafeName,    // the name would leave the output folder or is not portable
+  kLinkInTheWay,  // a link, junction or non-folder stands where the entry goes
+  kCannotWrite,   // a folder or the file could not be made or written
+  kCannotDecode,  // the entry does not decode (damage, password, limits)
 };
 
 // What every archive object holds, open or not.
@@ -91,7 +107,11 @@ class CPackArchive : public CPackArchiveBase {
   // is written beside its target and put in its place only when complete,
   // so a failure never damages a file that was there before.
   void SetOutputDirectory(const std::u16string& directory) { output_directory_ = directory; }
+  // Nothing is ever written through a link: a symbolic link or junction
+  // found inside the output folder, where a folder, the file or its
+  // temporary file goes, fails the entry.
   bool ExtractToDisk(std::uint32_t index);
+  PackExtractError ExtractError() const { return extract_error_; }
   // Deletes the output of entry `index` (or, with `all`, of the entries
   // before it) where this object created the file, then every folder it
   // created that is empty, deepest first.
@@ -111,9 +131,11 @@ class CPackArchive : public CPackArchiveBase {
   bool ExtractRecord(const PackEntry& record, const PackPassword& password, IPackSink& sink) const;
   bool EntryReadable(std::uint32_t index) const;
   // The output file of an entry opened for writing beside its target, with
-  // the folders it needs created; invalid on failure.
+  // the folders it needs created; invalid on failure, with extract_error_
+  // telling why.
   FileHandle CreateOutputFile(std::uint32_t index);
   std::u16string OutputPath(std::uint32_t index) const;
+  void RemoveCreatedFolders();
 
   bool open_ = false;
   PackOpenError open_error_ = PackOpenError::kNone;
@@ -125,6 +147,7 @@ class CPackArchive : public CPackArchiveBase {
   // whose files did not exist before.
   std::vector<std::u16string> created_folders_;
   std::vector<std::uint32_t> created_files_;
+  PackExtractError extract_error_ = PackExtractError::kNone;
 };
 
 }  // namespace tarrowin

@@ -24,8 +24,10 @@ class CBlockSortDecoder {
   void Run() {
     const std::uint32_t total = input_.U32();
     if (total == 0) return;
-    // The stream's count bounds the block buffer as much as the block size.
-    block_.resize(std::min(total, block_limit_));
+    // The stream's count bounds the block buffer as much as the block size;
+    // the buffer grows towards that as bytes arrive.
+    block_capacity_ = std::min(total, block_limit_);
+    Grow();
     left_ = total;
 
     // Pending byte p; each step produces p alone or a run of it.
@@ -54,6 +56,7 @@ class CBlockSortDecoder {
   bool FastTokens(std::uint8_t& pending) {
     constexpr std::size_t kLongestToken = 3;
     constexpr std::size_t kLongestRun = 257;
+    if (fill_ + kLongestRun >= block_.size() && block_.size() < block_capacity_) Grow();
     const std::uint8_t* const in = input_.Next();
     const std::size_t in_size = input_.Available();
     // Output indices below these limits leave room for one more run in the
@@ -93,11 +96,20 @@ class CBlockSortDecoder {
     left_ -= count;
     while (count > 0) {
       if (fill_ == block_limit_) DecodeBlock();
-      const std::uint32_t piece = std::min(count, block_limit_ - fill_);
+      if (fill_ == block_.size()) Grow();
+      const auto piece = std::min(count, static_cast<std::uint32_t>(block_.size()) - fill_);
       std::memset(block_.data() + fill_, byte, piece);
       fill_ += piece;
       count -= piece;
     }
+  }
+
+  // Doubles the block buffer, from 64 KiB up to its capacity, so that a
+  // count that claims more than arrives costs no more than what arrived.
+  void Grow() {
+    constexpr std::size_t kFirstBytes = 64u << 10;
+    const std::size_t size = std::max(kFirstBytes, block_.size() * 2);
+    block_.resize(std::min<std::size_t>(size, block_capacity_));
   }
 
   void DecodeBlock() {
@@ -166,8 +178,9 @@ class CBlockSortDecoder {
 
   CPackByteSource& input_;
   CPackOutput& output_;
-  const std::uint32_t block_limit_;  // primary index and data
-  std::uint32_t left_ = 0;           // bytes the run-length stream still produces
+  const std::uint32_t block_limit_;   // primary index and data
+  std::uint32_t block_capacity_ = 0;  // the most block_ grows to
+  std::uint32_t left_ = 0;            // bytes the run-length stream still produces
   std::vector<std::uint8_t> block_;
   std::uint32_t fill_ = 0;
   std::vector<std::uint32_t> forward_;

@@ -23,9 +23,13 @@ inline constexpr std::uint32_t kMaxBlockSortSize = 4u << 20;
 // 1 MiB (table C's largest).
 inline constexpr std::uint32_t kMaxEntropyCapacity = 1u << 20;
 
-// Huffman codes are at most 15 bits: the decoding table has at most 2^15
-// entries. The range coder's frequencies add up to 2^12.
+// Huffman codes are at most 15 bits. The range coder's frequencies add up
+// to 2^12.
 inline constexpr int kMaxHuffmanLength = 15;
+// Codes up to this many bits are decoded by one table look-up; the table
+// of a block has at most 2^10 entries, so a block's set-up stays small
+// beside its 133 header bytes. Longer codes take a few steps more.
+inline constexpr int kHuffmanTableBits = 10;
 inline constexpr int kRangeFrequencyBits = 12;
 inline constexpr std::uint32_t kRangeTotal = 1u << kRangeFrequencyBits;
 

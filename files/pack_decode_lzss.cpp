@@ -17,6 +17,10 @@ namespace {
 constexpr std::size_t kGroupInput = 1 + 8 * 3;
 // Wide copies may write this far past a match's end.
 constexpr std::size_t kCopySlack = 16;
+// Matches closer than this would copy in pieces that overlap the ones just
+// written, which the processor cannot forward: they are copied in doubling
+// runs instead.
+constexpr std::size_t kShortDistance = 32;
 
 class CSlidingWindowDecoder {
  public:
@@ -88,12 +92,23 @@ class CSlidingWindowDecoder {
   void Copy(std::size_t distance, std::size_t length) {
     StreamCheck(distance != 0 && distance <= max_distance_ && distance <= produced_);
     std::uint8_t* to = history_.data() + position_;
-    const std::uint8_t* from = to - distance;
-    if (distance >= 8) {
-      // Eight bytes at a time never read what this copy has not written yet.
-      for (std::size_t done = 0; done < length; done += 8) std::memcpy(to + done, from + done, 8);
+    const std::uint8_t* const from = to - distance;
+    if (distance == 1) {
+      std::memset(to, *from, length);
+    } else if (distance < kShortDistance) {
+      // A copy overlapping its source repeats the last `distance` bytes:
+      // once those are in place, what is written so far doubles with each
+      // step, a whole number of repeats at a time.
+      const std::size_t first = std::min(distance * ((kShortDistance - 1) / distance + 1), length);
+      for (std::size_t i = 0; i < first; ++i) to[i] = from[i];
+      for (std::size_t done = first; done < length; done += done) {
+        std::memcpy(to + done, to, std::min(done, length - done));
+      }
     } else {
-      for (std::size_t i = 0; i < length; ++i) to[i] = from[i];
+      // Sixteen bytes at a time never read what this copy has not written.
+      for (std::size_t done = 0; done < length; done += 16) {
+        std::memcpy(to + done, from + done, 16);
+      }
     }
     position_ += length;
     produced_ += length;

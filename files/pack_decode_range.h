@@ -27,6 +27,9 @@ class CRangeDecoder final : public CEntropyDecoder {
   std::uint32_t total_ = 0;
   std::array<std::uint32_t, 256> frequency_{};
   std::array<std::uint32_t, 256> cumulative_{};
+  // The symbols of non-zero frequency, in ascending order.
+  std::array<std::uint8_t, 256> used_{};
+  std::uint32_t used_count_ = 0;
   std::array<std::uint8_t, kRangeTotal> slot_symbol_{};
 };
 

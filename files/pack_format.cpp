@@ -65,6 +65,23 @@ constexpr std::uint32_t kEntropyCapacities[] = {32u << 10,  48u << 10,  64u << 1
                                                 128u << 10, 192u << 10, 256u << 10, 384u << 10,
                                                 512u << 10, 768u << 10, 1u << 20};
 
+// Windows opens these devices for a file name whose part before the first
+// dot is one of them, in any case, trailing spaces dropped; the digits
+// include the superscripts 1 to 3 that it takes for digits.
+bool IsDeviceName(std::string_view part) {
+  std::string_view stem = part.substr(0, part.find('.'));
+  while (!stem.empty() && stem.back() == ' ') stem.remove_suffix(1);
+  std::string upper(stem);
+  for (char& c : upper) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - ('a' - 'A') : c);
+  if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL") return true;
+  if (upper.size() < 4 || (upper.compare(0, 3, "COM") != 0 && upper.compare(0, 3, "LPT") != 0)) {
+    return false;
+  }
+  const std::string_view digit = std::string_view(upper).substr(3);
+  return (digit.size() == 1 && digit[0] >= '1' && digit[0] <= '9') || digit == "\xC2\xB9" ||
+         digit == "\xC2\xB2" || digit == "\xC2\xB3";
+}
+
 }  // namespace
 
 std::string_view PackEntry::Name() const {
@@ -191,20 +208,33 @@ int ComparePackNames(std::string_view a, std::string_view b) {
   return a.size() < b.size() ? -1 : 1;
 }
 
-bool IsSafePackName(std::string_view name) {
-  if (name.empty()) return false;
+PackNameProblem CheckPackName(std::string_view name) {
+  constexpr std::string_view kNotOnWindows = "<>\"|?*";
+  if (name.empty()) return PackNameProblem::kLeavesFolder;
+  PackNameProblem problem = PackNameProblem::kNone;
   std::size_t start = 0;
   while (true) {
     const std::size_t end = std::min(name.find('/', start), name.size());
     const std::string_view part = name.substr(start, end - start);
-    if (part.empty() || part == "." || part == "..") return false;
+    if (part.empty() || part == "." || part == "..") return PackNameProblem::kLeavesFolder;
     for (const char c : part) {
-      if (static_cast<unsigned char>(c) < 0x20 || c == '\\' || c == ':' || c == 0x7F) return false;
+      if (c == '\\' || c == ':') return PackNameProblem::kLeavesFolder;
+      if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F ||
+          kNotOnWindows.find(c) != std::string_view::npos) {
+        problem = PackNameProblem::kNotPortable;
+      }
     }
-    if (end == name.size()) return true;
+    // Windows drops a trailing dot or space, so the file would get
+    // another name there.
+    if (part.back() == '.' || part.back() == ' ' || IsDeviceName(part)) {
+      problem = PackNameProblem::kNotPortable;
+    }
+    if (end == name.size()) return problem;
     start = end + 1;
   }
 }
+
+bool IsSafePackName(std::string_view name) { return CheckPackName(name) == PackNameProblem::kNone; }
 
 PackPathParts SplitPackPath(std::u16string_view path) {
   const std::size_t separator = path.find_last_of(u"\\/");

@@ -105,10 +105,18 @@ inline bool HasPackStages(const PackStages& stages) {
 // folded to lower case, others as they are; a prefix is the smaller.
 int ComparePackNames(std::string_view a, std::string_view b);
 
-// A name that may be joined to an output folder: relative, made of
-// non-empty components other than "." and "..", without "\", ":" or
-// control characters.
+// A name that may be joined to an output folder and that every system can
+// hold, so that an archive extracts the same everywhere: relative, made of
+// non-empty components other than "." and "..", without control characters
+// or any of \ : < > " | ? *, none ending in "." or " ", and none a Windows
+// device name (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, in any case,
+// with or without an extension).
 bool IsSafePackName(std::string_view name);
+// Why a name is not safe: it would leave the output folder (absolute, a
+// drive, an empty, "." or ".." component, a backslash), or some system
+// cannot hold it (all the rest).
+enum class PackNameProblem { kNone, kLeavesFolder, kNotPortable };
+PackNameProblem CheckPackName(std::string_view name);
 
 // An archive path split at its extension: the last "." after the last "\"
 // or "/" (none gives an empty extension).

@@ -49,6 +49,18 @@ bool RemoveEmptyFolder(const char16_t* path) {
   return ToUtf8(path, &name) && ::rmdir(name.c_str()) == 0;
 }
 
+NodeKind InspectNode(const char16_t* path) {
+  std::string name;
+  if (!ToUtf8(path, &name)) return NodeKind::kOther;
+  struct stat info;
+  if (::lstat(name.c_str(), &info) != 0) {
+    return errno == ENOENT ? NodeKind::kMissing : NodeKind::kOther;
+  }
+  if (S_ISLNK(info.st_mode)) return NodeKind::kLink;
+  if (S_ISDIR(info.st_mode)) return NodeKind::kFolder;
+  return S_ISREG(info.st_mode) ? NodeKind::kFile : NodeKind::kOther;
+}
+
 bool GetFileWriteTime(FileHandle& file, std::uint64_t* time) {
   struct stat info;
   if (!file.IsValid() || ::fstat(static_cast<int>(file.native()), &info) != 0) return false;

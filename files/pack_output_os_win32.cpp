@@ -25,6 +25,19 @@ bool RemoveEmptyFolder(const char16_t* path) {
   return path != nullptr && ::RemoveDirectoryW(Wide(path)) != FALSE;
 }
 
+NodeKind InspectNode(const char16_t* path) {
+  if (path == nullptr || *path == 0) return NodeKind::kOther;
+  const DWORD attributes = ::GetFileAttributesW(Wide(path));
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = ::GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? NodeKind::kMissing
+                                                                          : NodeKind::kOther;
+  }
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return NodeKind::kLink;
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return NodeKind::kFolder;
+  return (attributes & FILE_ATTRIBUTE_DEVICE) != 0 ? NodeKind::kOther : NodeKind::kFile;
+}
+
 bool GetFileWriteTime(FileHandle& file, std::uint64_t* time) {
   FILETIME written;
   if (!file.IsValid() || !::GetFileTime(AsHandle(file), nullptr, nullptr, &written)) return false;

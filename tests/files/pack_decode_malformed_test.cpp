@@ -5,6 +5,7 @@
 
 #include <array>
 
+#include "tests/files/allocation_meter.h"
 #include "tests/files/pack_stage_test_support.h"
 #include "tools/pack_encoders/block_sort_encoder.h"
 #include "tools/pack_encoders/huffman_encoder.h"
@@ -111,6 +112,53 @@ TEST(PackHuffman, EmptyBlockWithoutCodes) {
   EXPECT_EQ(Decode(kHuffman, w.Get()), Bytes());
 }
 
+// "1101" -> 0b11010000: code bits written out, padded with zeros.
+Bytes Bits(const std::string& bits) {
+  Bytes out((bits.size() + 7) / 8 + 2, 0);
+  for (std::size_t i = 0; i < bits.size(); ++i) {
+    if (bits[i] == '1') out[i / 8] |= static_cast<std::uint8_t>(0x80 >> (i % 8));
+  }
+  return out;
+}
+
+// Lengths 1 to 14 for 'a' to 'n' and 15 for 'o' and 'p': the code of a
+// symbol of length L below 15 is L - 1 ones and a zero, 'o' is fourteen
+// ones and a zero, 'p' fifteen ones. Codes longer than the decoding
+// table's bits decode as well as short ones, in any mix.
+TEST(PackHuffman, CodesUpToFifteenBits) {
+  std::vector<std::pair<int, int>> lengths;
+  for (int i = 0; i < 14; ++i) lengths.push_back({'a' + i, i + 1});
+  lengths.push_back({'o', 15});
+  lengths.push_back({'p', 15});
+  const std::string ones(15, '1');
+  auto code = [&](char symbol) {
+    const int index = symbol - 'a';
+    return index == 15 ? ones : ones.substr(0, std::min(index, 14)) + "0";
+  };
+  const std::string text = "pappoanmlkjihgfedcbaponop";
+  std::string bits;
+  for (const char c : text) bits += code(c);
+  ByteWriter w;
+  HuffmanBlock(w, static_cast<std::uint32_t>(text.size()), 0x02, lengths, Bits(bits));
+  EXPECT_EQ(Decode(kHuffman, w.Get()), Bytes(text.begin(), text.end()));
+}
+
+// 'x' is "0" and 'y' "1" followed by fourteen zeros; every other code that
+// starts with 1 lies outside the set.
+TEST(PackHuffman, RejectsLongCodeOutsideAnIncompleteSet) {
+  const std::vector<std::pair<int, int>> lengths = {{'x', 1}, {'y', 15}};
+  ByteWriter valid;
+  HuffmanBlock(valid, 3, 0x02, lengths,
+               Bits("0100000000000000"
+                    "0"));
+  EXPECT_EQ(Decode(kHuffman, valid.Get()), Bytes({'x', 'y', 'x'}));
+  for (const char* bits : {"100000000000001", "110000000000000", "100000000010000"}) {
+    ByteWriter w;
+    HuffmanBlock(w, 1, 0x02, lengths, Bits(bits));
+    EXPECT_FALSE(Decode(kHuffman, w.Get())) << bits;
+  }
+}
+
 TEST(PackHuffman, RejectsHeaderWithBitZeroSet) {
   ByteWriter w;
   HuffmanBlock(w, 1, 0x03, {{'a', 1}}, {0}).U16(0);
@@ -189,6 +237,18 @@ TEST(PackRange, FormTwoListsEveryFrequency) {
   EXPECT_EQ(Decode(kRange, w.Get()), Bytes(5, 'z'));
 }
 
+// Pairs may come in any order and name a symbol again: the last pair of a
+// symbol holds, and slots go by symbol order. Over a range of C0000000
+// the code 60000000 is slot 2048.
+TEST(PackRange, LaterPairsReplaceEarlierOnesAndSlotsFollowSymbolOrder) {
+  ByteWriter w;
+  w.U32(1).U8(0x81).U8(3).U8('b').U8(0x00).U8(16).U8('a').U8(0xFF).U8('a').U8(0x00).U8(16);
+  w.U8(0x60).U8(0).U8(0).U8(0);  // 'a' and 'b' 2048 each: slot 2048 is 'b'
+  w.U32(2).U8(0x01).U8(3).U8('c').U8(0x80 | 5).U8('d').U8(0x00).U8(32).U8('c').U8(0x80);
+  w.U32(0x12345678);  // 'd' alone, 4096
+  EXPECT_EQ(Decode(kRange, w.Get()), Bytes({'b', 'd', 'd'}));
+}
+
 TEST(PackRange, RejectsUnknownTableForm) {
   for (const std::uint8_t form : {0x00, 0x03, 0x1F}) {
     EXPECT_FALSE(Decode(kRange, ByteWriter().U32(0).U8(form).U8(0).U32(0).Get())) << int{form};
@@ -264,6 +324,15 @@ TEST(PackBlockSort, RejectsBlockWithoutData) {
 
 TEST(PackBlockSort, RejectsStreamShorterThanItsCount) {
   EXPECT_FALSE(Decode(kBlockSort, UnderHuffman(ByteWriter().U32(9).U8(0).U8(1).U8(2).Get())));
+}
+
+// The count and the block size claim 4 MiB; a few bytes arrive. The block
+// buffer grows with them, so the failure costs far less than the claim.
+TEST(PackBlockSort, CountClaimingMoreThanArrivesCostsWhatArrived) {
+  const Bytes stored = UnderHuffman(ByteWriter().U32(0xFFFFFFFF).U8(0).U8(1).U8(2).Get());
+  const testing_files::AllocationMeter meter;
+  EXPECT_FALSE(Decode(Stages(F::kBlockSort, E::kHuffman, 4u << 20), stored));
+  EXPECT_LT(meter.Peak(), std::size_t{1} << 20);
 }
 
 TEST(PackBlockSort, RejectsBlockSizeZeroAndAbove4MiB) {

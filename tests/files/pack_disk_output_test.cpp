@@ -4,10 +4,12 @@
 // what one run created.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "files/pack_archive.h"
 #include "tests/files/pack_test_support.h"
@@ -87,6 +89,66 @@ TEST_F(PackDiskOutputTest, NamesThatLeaveTheOutputFolderAreRefused) {
   }
   EXPECT_FALSE(fs::exists(dir_.dir() / "evil.txt"));
   EXPECT_TRUE(fs::is_empty(Out()));
+}
+
+// Links placed in the output folder beforehand, where a folder of an entry,
+// its file or its temporary file goes: each fails the entry, and nothing
+// outside the output folder is touched.
+TEST_F(PackDiskOutputTest, LinksInTheOutputFolderAreNeverFollowed) {
+  const fs::path outside = dir_.dir() / "outside";
+  fs::create_directories(outside / "er");
+  testing_files::WriteBytes(outside / "victim.txt", "untouched");
+  std::error_code error;
+  fs::create_directory_symlink(outside, Out() / "deep", error);
+  if (error) GTEST_SKIP() << "no symbolic links here: " << error.message();
+  ASSERT_NO_FATAL_FAILURE(Open(Sample()));
+  EXPECT_FALSE(archive_.ExtractToDisk(0));  // deep/er/x.bin
+  EXPECT_EQ(archive_.ExtractError(), PackExtractError::kLinkInTheWay);
+
+  struct Trap {
+    const char* at;
+    const char* to;
+  };
+  for (const Trap& trap : {Trap{"top.txt", "victim.txt"}, Trap{"top.txt.pcf-part", "victim.txt"},
+                           Trap{"top.txt.pcf-part", "new.txt"}}) {
+    SCOPED_TRACE(trap.at);
+    fs::create_symlink(outside / trap.to, Out() / trap.at);
+    EXPECT_FALSE(archive_.ExtractToDisk(1));
+    EXPECT_EQ(archive_.ExtractError(), PackExtractError::kLinkInTheWay);
+    EXPECT_TRUE(fs::is_symlink(Out() / trap.at));
+    fs::remove(Out() / trap.at);
+  }
+  EXPECT_EQ(ReadBytes(outside / "victim.txt"), "untouched");
+  std::vector<fs::path> found;
+  for (const auto& entry : fs::recursive_directory_iterator(outside)) found.push_back(entry.path());
+  std::sort(found.begin(), found.end());
+  EXPECT_EQ(found, (std::vector<fs::path>{outside / "er", outside / "victim.txt"}));
+
+  // With the links gone the entry extracts.
+  EXPECT_TRUE(archive_.ExtractToDisk(1));
+  EXPECT_EQ(ReadBytes(Out() / "top.txt"), Text(SampleBytes(10, 2)));
+}
+
+// The output folder itself may be reached through a link: that one is the
+// user's to choose.
+TEST_F(PackDiskOutputTest, OutputFolderReachedThroughALink) {
+  std::error_code error;
+  fs::create_directory_symlink(Out(), dir_.dir() / "via", error);
+  if (error) GTEST_SKIP() << "no symbolic links here: " << error.message();
+  ASSERT_NO_FATAL_FAILURE(Open(Sample()));
+  archive_.SetOutputDirectory((dir_.dir() / "via").u16string());
+  EXPECT_TRUE(archive_.ExtractToDisk(0));
+  EXPECT_EQ(ReadBytes(Out() / "deep" / "er" / "x.bin"), Text(SampleBytes(70000, 1)));
+}
+
+// A temporary file that an interrupted run left is replaced, not written
+// into.
+TEST_F(PackDiskOutputTest, LeftoverTemporaryFileIsReplaced) {
+  ASSERT_NO_FATAL_FAILURE(Open(Sample()));
+  testing_files::WriteBytes(Out() / "top.txt.pcf-part", std::string(100, 's'));
+  EXPECT_TRUE(archive_.ExtractToDisk(1));
+  EXPECT_EQ(ReadBytes(Out() / "top.txt"), Text(SampleBytes(10, 2)));
+  EXPECT_FALSE(fs::exists(Out() / "top.txt.pcf-part"));
 }
 
 TEST_F(PackDiskOutputTest, RemoveExtractedTakesBackWhatTheRunCreated) {

@@ -192,12 +192,45 @@ TEST(PackNamesTest, Order) {
 }
 
 TEST(PackNamesTest, SafeNames) {
-  for (const char* name : {"a", "a/b", "sub/file.txt", ".hidden", "a..b", "\xE6\x97\xA5.ini"}) {
+  for (const char* name :
+       {"a", "a/b", "sub/file.txt", ".hidden", "a..b", "\xE6\x97\xA5.ini", "CONFIG.ini",
+        "console/x", "COM10", "LPT", "com0.txt", "nul_", "xcon", "a/PRNT.log", "COM\xC2\xB4"}) {
     EXPECT_TRUE(IsSafePackName(name)) << name;
+    EXPECT_EQ(CheckPackName(name), PackNameProblem::kNone) << name;
   }
   for (const char* name :
-       {"", "/a", "a/", "a//b", "..", "../a", "a/../b", "a/./b", ".", "C:x", "a\\b", "a\tb"}) {
+       {"", "/a", "a/", "a//b", "..", "../a", "a/../b", "a/./b", ".", "C:x", "a\\b", "x/a:b"}) {
     EXPECT_FALSE(IsSafePackName(name)) << name;
+    EXPECT_EQ(CheckPackName(name), PackNameProblem::kLeavesFolder) << name;
+  }
+  // Names that Windows cannot hold, refused everywhere so that an archive
+  // extracts the same on every system.
+  for (const char* name : {"CON",
+                           "con.txt",
+                           "Con.tar.gz",
+                           "a/nul",
+                           "Aux/b",
+                           "prn.",
+                           "LPT9.log",
+                           "com1",
+                           "COM1 .txt",
+                           "lpt\xC2\xB9",
+                           "COM\xC2\xB3.ini",
+                           "a/b.",
+                           "a/b ",
+                           "dir./x",
+                           " x /y",
+                           "x?",
+                           "x*",
+                           "a<b",
+                           "a>b",
+                           "a|b",
+                           "a\"b",
+                           "a\tb",
+                           "a\x7F",
+                           "a\x1B[31m"}) {
+    EXPECT_FALSE(IsSafePackName(name)) << name;
+    EXPECT_EQ(CheckPackName(name), PackNameProblem::kNotPortable) << name;
   }
 }
 

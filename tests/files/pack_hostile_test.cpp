@@ -10,6 +10,7 @@
 
 #include "files/file_stream.h"
 #include "files/pack_archive.h"
+#include "tests/files/allocation_meter.h"
 #include "tests/files/pack_test_support.h"
 
 namespace tarrowin {
@@ -201,6 +202,57 @@ TEST_P(PackHostileTest, FailsCleanly) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, PackHostileTest, testing::ValuesIn(kHostileCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Directories that declare 2^20 entries in a file of a few hundred bytes:
+// stored plain they run out of bytes; range-coded they truly decode to
+// 128 MiB of zeros and the trailer, which are no records. Either way the
+// archive fails having allocated a few MiB at most.
+TEST(PackDirectoryTest, ManyDeclaredEntriesInATinyFile) {
+  constexpr std::uint32_t kCount = kMaxPackEntries;
+  Bytes plain = testing_files::HandMadeHeader(kCount, 0, std::uint64_t{kCount} * 128 + 8, 0);
+  plain.resize(200, 0);
+  Bytes zeros;
+  testing_files::AppendRangeRun(zeros, 0, std::uint64_t{kCount} * 128, false);
+  const std::string trailer = "PackCode";
+  for (std::size_t i = 0; i < trailer.size(); ++i) {
+    testing_files::AppendRangeRun(zeros, static_cast<std::uint8_t>(trailer[i]), 1,
+                                  i + 1 == trailer.size());
+  }
+  Bytes coded = testing_files::HandMadeHeader(kCount, 0, zeros.size(), 0x00000100);
+  coded.insert(coded.end(), zeros.begin(), zeros.end());
+  ASSERT_LT(coded.size(), 400u);
+
+  TempDir dir;
+  for (const Bytes* bytes : {&plain, &coded}) {
+    testing_files::WriteFileBytes(dir.dir() / "many.pcf", *bytes);
+    const testing_files::AllocationMeter meter;
+    CPackArchive archive;
+    EXPECT_FALSE(archive.OpenArchive(dir.Path(u"many.pcf").c_str(), 0));
+    EXPECT_EQ(archive.OpenError(), PackOpenError::kBadDirectory);
+    EXPECT_LT(meter.Peak(), std::size_t{4} << 20);
+  }
+}
+
+// Records arrive one by one; they cost memory as they come, and the first
+// one without a name ends the directory.
+TEST(PackDirectoryTest, RecordsAreCheckedAsTheyArrive) {
+  constexpr std::uint32_t kNamed = 3;
+  Bytes archive = testing_files::HandMadeHeader(kMaxPackEntries, 0,
+                                                std::uint64_t{kMaxPackEntries} * 128 + 8, 0);
+  for (std::uint32_t i = 0; i < kNamed; ++i) {
+    const Bytes record =
+        testing_files::HandMadeRecord(std::string(1, static_cast<char>('a' + i)), 0, 0, 0, 0);
+    archive.insert(archive.end(), record.begin(), record.end());
+  }
+  archive.resize(archive.size() + (std::size_t{8} << 20), 0);
+  TempDir dir;
+  testing_files::WriteFileBytes(dir.dir() / "z.pcf", archive);
+  const testing_files::AllocationMeter meter;
+  CPackArchive reader;
+  EXPECT_FALSE(reader.OpenArchive(dir.Path(u"z.pcf").c_str(), 0));
+  EXPECT_EQ(reader.OpenError(), PackOpenError::kBadDirectory);
+  EXPECT_LT(meter.Peak(), std::size_t{1} << 20);
+}
 
 // A valid archive mixing what the reader does: plain, encrypted and
 // compressed entries, a compressed and encrypted directory with its digest.

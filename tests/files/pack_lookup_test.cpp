@@ -11,6 +11,7 @@
 #include "files/file_stream.h"
 #include "files/pack_archive.h"
 #include "settings/settings_document.h"
+#include "tests/files/allocation_meter.h"
 #include "tests/files/pack_test_support.h"
 #include "tests/settings/document_contents.h"
 
@@ -20,6 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 using testing_files::BuildImage;
 using testing_files::Bytes;
+using testing_files::RangeBombArchive;
 using testing_files::SampleBytes;
 using testing_files::TempDir;
 using testing_files::ToBytes;
@@ -164,6 +166,65 @@ TEST_F(PackLookupTest, OpenInPackNeedsTheArchiveBaseAndASeparator) {
   EXPECT_FALSE(stream.OpenInPack(nullptr, &archive));
   EXPECT_FALSE(stream.OpenInPack((base + u"\\settings.ini").c_str(), nullptr));
   EXPECT_FALSE(stream.IsOpen());
+}
+
+// A bomb in a parent folder: an entry that declares more than the lookup
+// serves is refused before any byte is decoded, on every road to it, and
+// costs next to no memory; the search goes on to the outer archives.
+TEST_F(PackLookupTest, EntryDeclaredAboveTheLimitIsRefusedUndecoded) {
+  constexpr std::uint64_t kTwoGiB = std::uint64_t{2} << 30;
+  testing_files::WriteFileBytes(At("app/conf.pcf"), RangeBombArchive("user/settings.ini", kTwoGiB));
+  ASSERT_LT(fs::file_size(At("app/conf.pcf")), 4096u);
+
+  testing_files::AllocationMeter meter;
+  CFileStream stream;
+  EXPECT_FALSE(
+      stream.Open(Wanted().u16string().c_str(), kGenericRead, kFileShareRead, kOpenExisting));
+  const PackEntryRefusal* refused = stream.LastPackRefusal();
+  ASSERT_NE(refused, nullptr);
+  EXPECT_TRUE(refused->archive.ends_with(u"conf.pcf"));
+  EXPECT_EQ(fs::path(refused->archive), fs::path(At("app/conf.pcf").u16string()).make_preferred());
+  EXPECT_EQ(refused->entry, u"user\\settings.ini");
+  EXPECT_EQ(refused->size, kTwoGiB);
+
+  CSettingsDocument document;
+  EXPECT_EQ(document.LoadFile(Wanted().u16string().c_str()), 0);
+  CPackArchive archive;
+  ASSERT_TRUE(archive.OpenArchive(At("app/conf.pcf").u16string().c_str(), 0));
+  EXPECT_FALSE(stream.OpenInPack((archive.BasePath() + u"\\user\\settings.ini").c_str(), &archive));
+  EXPECT_NE(stream.LastPackRefusal(), nullptr);
+  EXPECT_EQ(document.LoadFromPack(u"user\\settings.ini", &archive), 0);
+  EXPECT_LT(meter.Peak(), std::size_t{1} << 20);
+
+  // An outer archive that holds the file serves it.
+  Pack("app.pcf", {{"conf/user/settings.ini", ToBytes("outer"), 0}});
+  EXPECT_EQ(OpenAndRead(Wanted()), "outer");
+  EXPECT_TRUE(
+      stream.Open(Wanted().u16string().c_str(), kGenericRead, kFileShareRead, kOpenExisting));
+  EXPECT_EQ(stream.LastPackRefusal(), nullptr);
+}
+
+// Entries up to the limit are read as before, however they were packed.
+TEST_F(PackLookupTest, EntryOfExactlyTheLimitIsServed) {
+  testing_files::WriteFileBytes(At("app/conf.pcf"),
+                                RangeBombArchive("user/settings.ini", kMaxLookupEntrySize));
+  CFileStream stream;
+  ASSERT_TRUE(
+      stream.Open(Wanted().u16string().c_str(), kGenericRead, kFileShareRead, kOpenExisting));
+  EXPECT_EQ(stream.LastPackRefusal(), nullptr);
+  std::uint64_t size = 0;
+  ASSERT_TRUE(stream.GetSize64(&size));
+  EXPECT_EQ(size, kMaxLookupEntrySize);
+  ASSERT_EQ(stream.Seek64(-4, nullptr, kSeekEnd), 1);
+  std::uint8_t tail[8] = {1, 1, 1, 1, 1, 1, 1, 1};
+  std::uint32_t got = 0;
+  ASSERT_TRUE(stream.Read(tail, sizeof tail, &got));
+  EXPECT_EQ(got, 4u);
+  EXPECT_EQ(tail[0] | tail[1] | tail[2] | tail[3], 0);
+
+  testing_files::WriteFileBytes(At("app/conf.pcf"),
+                                RangeBombArchive("user/settings.ini", kMaxLookupEntrySize + 1));
+  EXPECT_EQ(OpenAndRead(Wanted()), "<missing>");
 }
 
 // A settings text with a byte-order mark, Japanese text and CR LF lines.

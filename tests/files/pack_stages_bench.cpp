@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -176,14 +177,18 @@ std::vector<Row> ToolRows(const std::vector<std::uint8_t>& data) {
   return rows;
 }
 
-// Streams built to make a decoder work hard for every stored byte: none
-// may decode pathologically slowly. Each reports decoded bytes per second
-// and the stored bytes it started from.
+// Streams built to make a decoder work hard for every byte it takes in:
+// none may decode pathologically slowly. `input` is what the degenerate
+// stage itself consumes: the stored bytes, or for block sorting the bytes
+// its entropy stage hands it. A stream whose every input byte legitimately
+// yields thousands of output bytes (range_skewed) is bounded by its
+// declared size, not by its input; its output rate is the one that counts.
 struct Degenerate {
+  const char* stage;
   const char* name;
   PackStages stages;
   std::vector<std::uint8_t> stored;
-  std::size_t decoded;
+  std::size_t input;
 };
 
 void Put32(std::vector<std::uint8_t>& out, std::uint32_t value) {
@@ -202,6 +207,11 @@ std::vector<Degenerate> DegenerateStreams() {
   block_sort.first = PackFirstStage::kBlockSort;
   block_sort.block_sort_size = 1u << 20;
   block_sort.entropy_capacity = 1u << 20;
+  auto add = [&](const char* stage, const char* name, const PackStages& stages,
+                 std::vector<std::uint8_t> stored, std::size_t input = 0) {
+    const std::size_t consumed = input != 0 ? input : stored.size();
+    streams.push_back({stage, name, stages, std::move(stored), consumed});
+  };
 
   {  // Longest matches at distance 1: byte-by-byte copies.
     constexpr std::uint32_t kMatches = 65536;
@@ -215,10 +225,31 @@ std::vector<Degenerate> DegenerateStreams() {
       if (i > 0 && (i + 1) % 8 == 0) s.push_back(0);
       s.insert(s.end(), {1, 0, 255});
     }
-    streams.push_back({"lzss_distance1", lzss, s, 1 + std::size_t{kMatches} * 259});
+    add("lzss", "distance1", lzss, s);
   }
-  {  // One-symbol Huffman blocks whose lone code is 15 bits: a full table
-     // built for every decoded byte.
+  // Longest matches at short distances, which overlap what they copy.
+  auto short_distances = [&](const char* name, std::uint8_t nearest, std::uint8_t farthest) {
+    constexpr std::uint32_t kMatches = 65536;
+    std::vector<std::uint8_t> s;
+    Put32(s, 256 + kMatches * 259);
+    s.push_back(15);
+    s.push_back(0);
+    for (int group = 0; group < 32; ++group) {
+      s.push_back(0xFF);  // eight literals
+      for (int i = 0; i < 8; ++i) s.push_back(static_cast<std::uint8_t>(8 * group + i));
+    }
+    for (std::uint32_t i = 0; i < kMatches; ++i) {
+      if (i % 8 == 0) s.push_back(0);
+      const auto distance = static_cast<std::uint8_t>(nearest + i % (farthest - nearest + 1));
+      s.insert(s.end(), {distance, 0, 255});
+    }
+    add("lzss", name, lzss, s);
+  };
+  short_distances("distances2to7", 2, 7);
+  short_distances("distances8to31", 8, 31);
+  short_distances("distances32to255", 32, 255);
+  {  // One-symbol Huffman blocks whose lone code is 15 bits: a table built
+     // for every decoded byte.
     constexpr int kBlocks = 20000;
     std::vector<std::uint8_t> s;
     for (int b = 0; b < kBlocks; ++b) {
@@ -228,7 +259,22 @@ std::vector<Degenerate> DegenerateStreams() {
       s.insert(s.end(), {0, 0});
     }
     s.insert(s.end(), {0, 0});
-    streams.push_back({"huffman_15bit_blocks", huffman, s, kBlocks});
+    add("huffman", "15bit_blocks", huffman, s);
+  }
+  {  // Every symbol a 15-bit code: lengths 1 to 14 for symbols 0 to 13, 15
+     // for symbols 14 and 15; the stream repeats symbol 15, all one bits.
+    constexpr std::uint32_t kSymbols = 1u << 20;
+    std::vector<std::uint8_t> s;
+    Put32(s, kSymbols);
+    s.push_back(0x02);
+    for (int i = 0; i < 128; ++i) {
+      const int low = 2 * i < 14 ? 2 * i + 1 : 2 * i < 16 ? 15 : 0;
+      const int high = 2 * i + 1 < 14 ? 2 * i + 2 : 2 * i + 1 < 16 ? 15 : 0;
+      s.push_back(static_cast<std::uint8_t>(low | high << 4));
+    }
+    s.insert(s.end(), kSymbols * 15 / 8, 0xFF);
+    s.insert(s.end(), {0, 0});
+    add("huffman", "15bit_codes", huffman, s);
   }
   {  // Range blocks of 4095:1 odds: thousands of symbols per stored byte.
     constexpr std::uint32_t kSymbols = 64u << 20;
@@ -236,7 +282,29 @@ std::vector<Degenerate> DegenerateStreams() {
     Put32(s, kSymbols);
     s.insert(s.end(), {0x01, 2, 'a', 0x7F, 31, 'b', 0x81});  // 4095 and 1
     s.insert(s.end(), 4096, 0);
-    streams.push_back({"range_skewed", range, s, 0});
+    add("range", "skewed", range, s);
+  }
+  {  // Blocks of one symbol under a table of one symbol: a whole slot
+     // table for 13 stored bytes.
+    constexpr int kBlocks = 65536;
+    std::vector<std::uint8_t> s;
+    for (int b = 0; b < kBlocks; ++b) {
+      Put32(s, 1);
+      s.insert(s.end(), {static_cast<std::uint8_t>(b + 1 < kBlocks ? 0x81 : 0x01), 1,
+                         static_cast<std::uint8_t>(b), 0x00, 0x20, 0, 0, 0, 0});
+    }
+    add("range", "one_symbol_blocks", range, s);
+  }
+  {  // Blocks of one symbol under a table of all 256 symbols.
+    constexpr int kBlocks = 16384;
+    std::vector<std::uint8_t> s;
+    for (int b = 0; b < kBlocks; ++b) {
+      Put32(s, 1);
+      s.push_back(b + 1 < kBlocks ? 0x82 : 0x02);
+      s.insert(s.end(), 256, 0x90);        // 16 each
+      s.insert(s.end(), {0, 0, 0, 0, 0});  // the code, and one renormalising byte
+    }
+    add("range", "full_table_blocks", range, s);
   }
   {  // Move-to-front indices of 255 throughout, in 1 MiB blocks.
     std::vector<std::uint8_t> rle;
@@ -244,10 +312,52 @@ std::vector<Degenerate> DegenerateStreams() {
       Put32(rle, 0);
       for (std::uint32_t i = 0; i < (1u << 20); ++i) rle.push_back(i % 2 ? 255 : 254);
     }
-    const auto stored = pack_encoding::EncodeHuffman(pack_encoding::RunLengthEncode(rle), 1u << 20);
-    streams.push_back({"blocksort_mtf_far", block_sort, stored, 16u << 20});
+    const std::vector<std::uint8_t> coded = pack_encoding::RunLengthEncode(rle);
+    add("blocksort", "mtf_far", block_sort, pack_encoding::EncodeHuffman(coded, 1u << 20),
+        coded.size());
   }
   return streams;
+}
+
+// Decodes the stream into a 64 MiB buffer (the skewed range stream goes on
+// until it is full) and reports the decoded bytes.
+std::size_t DecodeDegenerate(const Degenerate& stream, std::vector<std::uint8_t>& out) {
+  SpanReader reader(stream.stored);
+  BufferSink sink(out);
+  DecodePackStages(stream.stages, static_cast<std::uint32_t>(stream.stored.size()), reader, sink);
+  return sink.Written();
+}
+
+double ThreadSeconds() {
+  timespec now;
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// Input and output MB/s of every degenerate stream, from the best processor
+// time of the decoding thread over the repeats, so that a busy machine
+// shows the decoders' own cost.
+void PrintDegenerateTable(const std::vector<Degenerate>& streams) {
+  constexpr int kDegenerateRepeats = 5;
+  std::vector<std::uint8_t> out(64u << 20);
+  std::printf(
+      "\nDegenerate streams: best of %d runs, processor time of the decoding thread; input is\n"
+      "what the stage consumes (block sorting: the bytes its entropy stage hands it)\n",
+      kDegenerateRepeats);
+  std::printf("%-10s %-18s %12s %12s %11s %11s\n", "stage", "stream", "input", "output",
+              "input MB/s", "output MB/s");
+  for (const Degenerate& stream : streams) {
+    double best = 1e30;
+    std::size_t decoded = 0;
+    for (int i = 0; i < kDegenerateRepeats; ++i) {
+      const double start = ThreadSeconds();
+      decoded = DecodeDegenerate(stream, out);
+      best = std::min(best, ThreadSeconds() - start);
+    }
+    std::printf("%-10s %-18s %12zu %12zu %11.1f %11.1f\n", stream.stage, stream.name, stream.input,
+                decoded, static_cast<double>(stream.input) / best / 1e6,
+                static_cast<double>(decoded) / best / 1e6);
+  }
 }
 
 }  // namespace
@@ -255,7 +365,39 @@ std::vector<Degenerate> DegenerateStreams() {
 
 int main(int argc, char** argv) {
   using namespace tarrowin;
+  // --degenerate: only the degenerate streams, without the 16 MiB mix.
+  bool degenerate_only = false;
+  for (int i = 1; i < argc; ++i) {
+    if (std::string(argv[i]) == "--degenerate") {
+      degenerate_only = true;
+      for (int j = i; j + 1 < argc; ++j) argv[j] = argv[j + 1];
+      --argc;
+      break;
+    }
+  }
   benchmark::Initialize(&argc, argv);
+  static const std::vector<Degenerate> degenerate = DegenerateStreams();
+  for (const auto& stream : degenerate) {
+    benchmark::RegisterBenchmark(
+        (std::string("Degenerate/") + stream.stage + "_" + stream.name).c_str(),
+        [&stream](benchmark::State& state) {
+          std::vector<std::uint8_t> out(64u << 20);
+          std::size_t decoded = 0;
+          for (auto _ : state) decoded = DecodeDegenerate(stream, out);
+          const auto runs = static_cast<double>(state.iterations());
+          state.counters["input"] = benchmark::Counter(runs * static_cast<double>(stream.input),
+                                                       benchmark::Counter::kIsRate);
+          state.counters["output"] =
+              benchmark::Counter(runs * static_cast<double>(decoded), benchmark::Counter::kIsRate);
+        })
+        ->Unit(benchmark::kMillisecond);
+  }
+  if (degenerate_only) {
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    PrintDegenerateTable(degenerate);
+    return 0;
+  }
   static const std::vector<std::uint8_t> data = BenchmarkData();
   std::vector<Row> rows;
   static std::map<std::string, std::vector<std::uint8_t>> stored;
@@ -287,26 +429,6 @@ int main(int argc, char** argv) {
         })
         ->Unit(benchmark::kMillisecond);
   }
-  static const std::vector<Degenerate> degenerate = DegenerateStreams();
-  for (const auto& stream : degenerate) {
-    benchmark::RegisterBenchmark(
-        (std::string("Degenerate/") + stream.name).c_str(),
-        [&stream](benchmark::State& state) {
-          std::size_t decoded = 0;
-          for (auto _ : state) {
-            SpanReader reader(stream.stored);
-            std::vector<std::uint8_t> out(64u << 20);
-            BufferSink sink(out);
-            // The skewed range stream decodes until the sink is full.
-            DecodePackStages(stream.stages, static_cast<std::uint32_t>(stream.stored.size()),
-                             reader, sink);
-            decoded = sink.Written();
-          }
-          state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * decoded));
-          state.counters["stored"] = static_cast<double>(stream.stored.size());
-        })
-        ->Unit(benchmark::kMillisecond);
-  }
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
 
@@ -324,5 +446,6 @@ int main(int argc, char** argv) {
                 static_cast<double>(data.size()) / static_cast<double>(row.size),
                 megabytes / row.encode_seconds, megabytes / row.decode_seconds);
   }
+  PrintDegenerateTable(degenerate);
   return 0;
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -88,6 +89,62 @@ inline void WriteFileBytes(const std::filesystem::path& path, const Bytes& bytes
 // The record of entry `index` inside a directory stored plain.
 inline std::size_t RecordAt(const Bytes& first, std::size_t index) {
   return 192 + static_cast<std::size_t>(Get64(first, offsets::kDirectoryOffset)) + index * 128;
+}
+
+// Hand-made archives, built byte by byte apart from the writer: a header
+// with `count` declared entries and a directory at archive offset
+// `directory_offset` of `directory_stored` bytes under `directory_flags`.
+inline Bytes HandMadeHeader(std::uint32_t count, std::uint64_t directory_offset,
+                            std::uint64_t directory_stored, std::uint32_t directory_flags) {
+  Bytes header(192, 0);
+  const std::string magic = "PackCode";
+  std::copy(magic.begin(), magic.end(), header.begin());
+  Put32(header, offsets::kCount, count);
+  Put64(header, offsets::kDirectoryOffset, directory_offset);
+  Put64(header, offsets::kDirectoryStored, directory_stored);
+  Put32(header, offsets::kFlags, directory_flags);
+  return header;
+}
+
+inline Bytes HandMadeRecord(const std::string& name, std::uint64_t data_offset, std::uint64_t size,
+                            std::uint64_t stored, std::uint32_t flags) {
+  Bytes record(128, 0);
+  std::copy(name.begin(), name.end(), record.begin());
+  Put64(record, offsets::kEntryDataOffset, data_offset);
+  Put64(record, offsets::kEntrySize, size);
+  Put64(record, offsets::kEntryStored, stored);
+  Put32(record, offsets::kEntryFlags, flags);
+  return record;
+}
+
+// Range-coder blocks that repeat `symbol` `count` times from 13 stored
+// bytes each: a table of that one symbol with the whole frequency 4096
+// never takes another input byte. `last` clears the "more blocks" bit of
+// the final block.
+inline void AppendRangeRun(Bytes& out, std::uint8_t symbol, std::uint64_t count, bool last) {
+  do {
+    const std::uint64_t block = std::min<std::uint64_t>(count, 0x80000000u);
+    count -= block;
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(block >> (8 * i)));
+    const std::uint8_t more = last && count == 0 ? 0x00 : 0x80;
+    // Form 1, one pair: the symbol and 4096 as the two bytes 0x00 0x20.
+    out.insert(out.end(), {static_cast<std::uint8_t>(0x01 | more), 1, symbol, 0x00, 0x20});
+    out.insert(out.end(), {0, 0, 0, 0});
+  } while (count > 0);
+}
+
+// A bomb: one range-coded entry `name` that truly decodes to `size` zero
+// bytes, in an archive of a few hundred bytes.
+inline Bytes RangeBombArchive(const std::string& name, std::uint64_t size) {
+  Bytes stored;
+  AppendRangeRun(stored, 0, size, true);
+  Bytes archive = HandMadeHeader(1, stored.size(), 128 + 8, 0);
+  archive.insert(archive.end(), stored.begin(), stored.end());
+  const Bytes record = HandMadeRecord(name, 0, size, stored.size(), 0x00000100);
+  archive.insert(archive.end(), record.begin(), record.end());
+  const std::string trailer = "PackCode";
+  archive.insert(archive.end(), trailer.begin(), trailer.end());
+  return archive;
 }
 
 // Decodes entry `name` of the open archive; nullopt-like empty flag on

@@ -39,6 +39,8 @@ TEST(PackWriterTest, Refusals) {
       {"NameTooLong", {{std::string(80, 'n'), {}, 0}}, {}, "longer than 79 bytes"},
       {"NameLeavesTheFolder", {{"../x", {}, 0}}, {}, "not a relative path"},
       {"EmptyName", {{"", {}, 0}}, {}, "not a relative path"},
+      {"DeviceName", {{"sub/Aux.ini", {}, 0}}, {}, "Windows can hold"},
+      {"TrailingDot", {{"sub./x", {}, 0}}, {}, "Windows can hold"},
       {"SameNameInAnotherCase", {{"Sub/A.ini", {}, 0}, {"sub/a.INI", {}, 0}}, {}, "the same"},
       {"VolumeTooSmall", {{"x", {}, 0}}, WithVolumes(511), "volume size"},
       {"ArchiveBitInFlags", {{"x", {}, kPackDivided}}, {}, "archive bits"},

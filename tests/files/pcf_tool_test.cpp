@@ -50,6 +50,16 @@ void ExpectFailure(const ProgramResult& r, const std::string& subject, const std
   EXPECT_NE(r.err.find(what), std::string::npos) << r.err;
 }
 
+// An archive of one entry "x" renamed to `name` afterwards: the writer
+// itself refuses names that are not safe.
+PackImage ImageWithName(const std::string& name) {
+  PackImage image = testing_files::BuildImage({{"x", testing_files::ToBytes("content"), 0}});
+  const std::size_t record = testing_files::RecordAt(image.first, 0);
+  std::fill_n(image.first.begin() + static_cast<std::ptrdiff_t>(record), 80, 0);
+  std::copy(name.begin(), name.end(), image.first.begin() + static_cast<std::ptrdiff_t>(record));
+  return image;
+}
+
 class PcfToolTest : public testing::Test {
  protected:
   PcfToolTest() {
@@ -149,6 +159,63 @@ TEST_F(PcfToolTest, OpenFindsAFileThroughTheArchiveOfAParentFolder) {
   EXPECT_EQ(open.out, "[tarrowin1]\r\nProcessName=x.exe\r\n");
   ExpectFailure(Run({u"open", (dir_.dir() / "conf" / "missing.ini").u16string()}), "missing.ini",
                 "not on disk");
+}
+
+// A bomb beside the wanted file's folder: refused before it is decoded,
+// naming the archive, the entry and the limit.
+TEST_F(PcfToolTest, OpenRefusesAnEntryDeclaredAboveTheLimit) {
+  testing_files::WriteFileBytes(
+      At("conf.pcf"), testing_files::RangeBombArchive("user.ini", std::uint64_t{2} << 30));
+  const ProgramResult open = Run({u"open", (dir_.dir() / "conf" / "user.ini").u16string()});
+  ExpectFailure(open, "conf.pcf", "entry user.ini");
+  EXPECT_NE(open.err.find("declares 2147483648 bytes"), std::string::npos) << open.err;
+  EXPECT_NE(open.err.find("67108864 bytes (64 MiB)"), std::string::npos) << open.err;
+}
+
+// Names Windows cannot hold are refused on every system, before anything
+// is written, so that an archive extracts the same everywhere.
+TEST_F(PcfToolTest, ExtractRefusesNamesThatWindowsCannotHold) {
+  for (const std::string name : {"CON", "sub/Aux.txt", "lpt1.log", "dots.", "space ", "a?b"}) {
+    SCOPED_TRACE(name);
+    testing_files::WriteImage(ImageWithName(name), At("n.pcf"));
+    const ProgramResult r = Run({u"extract", At("n.pcf").u16string(), At("out").u16string()});
+    ExpectFailure(r, "n.pcf", "entry " + name + " has a name that Windows cannot hold");
+    EXPECT_FALSE(fs::exists(At("out")));
+  }
+}
+
+// A link that stands in the output folder where an entry's folder goes:
+// the entry fails, naming itself, and nothing is written through the link.
+TEST_F(PcfToolTest, ExtractNeverWritesThroughALink) {
+  ASSERT_EQ(Create(At("conf.pcf"), {}).status, 0);
+  fs::create_directories(At("out"));
+  fs::create_directories(At("outside"));
+  std::error_code error;
+  fs::create_directory_symlink(At("outside"), At("out") / "Sub", error);
+  if (error) GTEST_SKIP() << "no symbolic links here: " << error.message();
+  const ProgramResult r = Run({u"extract", At("conf.pcf").u16string(), At("out").u16string()});
+  ExpectFailure(r, "conf.pcf", "entry Sub/User.ini: a symbolic link");
+  EXPECT_TRUE(fs::is_empty(At("outside")));
+  // What the run had written before is taken back; the link stays.
+  std::vector<fs::path> left;
+  for (const auto& entry : fs::directory_iterator(At("out"))) left.push_back(entry.path());
+  EXPECT_EQ(left, (std::vector<fs::path>{At("out") / "Sub"}));
+}
+
+// Entry names are shown with their control characters escaped, so that
+// listing an archive cannot move the cursor or change the colours.
+TEST_F(PcfToolTest, ListAndMessagesEscapeControlCharacters) {
+  const std::string name = "a\x1B[31mred\x07\tb\xC2\x9B\xFFz\\";
+  testing_files::WriteImage(ImageWithName(name), At("e.pcf"));
+  const std::string shown = "a\\x1b[31mred\\x07\\x09b\\xc2\\x9b\\xffz\\\\";
+  const ProgramResult list = Run({u"list", At("e.pcf").u16string()});
+  EXPECT_EQ(list.status, 0) << list.err;
+  EXPECT_EQ(list.out, shown + "\t7\t7\t0x00000000\n");
+  const ProgramResult extract = Run({u"extract", At("e.pcf").u16string(), At("out").u16string()});
+  ExpectFailure(extract, "e.pcf", "entry " + shown);
+  for (const char raw : {'\x1B', '\x07', '\t'}) {
+    EXPECT_EQ(extract.err.find(raw), std::string::npos) << int{raw};
+  }
 }
 
 TEST_F(PcfToolTest, EncryptedDividedArchiveWithDigest) {

@@ -51,9 +51,15 @@ bool CheckName(const std::string& name, std::string* error) {
         "name " + Quoted(name) + " is longer than " + std::to_string(kPackNameBytes - 1) + " bytes";
     return false;
   }
-  if (!IsSafePackName(name)) {
-    *error = "name " + Quoted(name) + " is not a relative path inside the archive";
-    return false;
+  switch (CheckPackName(name)) {
+    case PackNameProblem::kNone:
+      break;
+    case PackNameProblem::kLeavesFolder:
+      *error = "name " + Quoted(name) + " is not a relative path inside the archive";
+      return false;
+    case PackNameProblem::kNotPortable:
+      *error = "name " + Quoted(name) + " is not a file name that Windows can hold";
+      return false;
   }
   return true;
 }

@@ -68,6 +68,57 @@ std::string Utf8(std::u16string_view text) {
   return out;
 }
 
+// An entry name as it may be shown on a terminal: control characters (C0,
+// DEL and C1) and bytes that are not UTF-8 become \xHH and a backslash
+// becomes \\, so that no name can move the cursor or change colours, and
+// the escapes stay unambiguous.
+std::string Shown(std::string_view name) {
+  std::string out;
+  auto escape = [&out](unsigned char byte) {
+    constexpr char kHex[] = "0123456789abcdef";
+    out += "\\x";
+    out += kHex[byte >> 4];
+    out += kHex[byte & 0x0F];
+  };
+  std::size_t i = 0;
+  while (i < name.size()) {
+    const auto lead = static_cast<unsigned char>(name[i]);
+    if (lead < 0x80) {
+      if (lead < 0x20 || lead == 0x7F) {
+        escape(lead);
+      } else if (lead == '\\') {
+        out += "\\\\";
+      } else {
+        out += static_cast<char>(lead);
+      }
+      ++i;
+      continue;
+    }
+    const std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                               : lead >= 0xE0 && lead <= 0xEF ? 3
+                               : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                              : 0;
+    std::uint32_t code = length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
+    bool valid = length != 0 && i + length <= name.size();
+    for (std::size_t k = 1; valid && k < length; ++k) {
+      const auto next = static_cast<unsigned char>(name[i + k]);
+      valid = (next & 0xC0) == 0x80;
+      code = code << 6 | (next & 0x3F);
+    }
+    // Overlong forms, surrogates and the C1 controls U+0080 to U+009F.
+    valid = valid && !(length == 3 && code < 0x800) && !(length == 4 && code < 0x10000) &&
+            code <= 0x10FFFF && !(code >= 0xD800 && code <= 0xDFFF) && code > 0x9F;
+    if (valid) {
+      out.append(name.substr(i, length));
+      i += length;
+    } else {
+      escape(lead);
+      ++i;
+    }
+  }
+  return out;
+}
+
 std::string PathText(const fs::path& path) {
   const std::u8string text = path.u8string();
   return std::string(text.begin(), text.end());
@@ -303,7 +354,7 @@ class CCommand {
       const int length =
           std::snprintf(numbers, sizeof numbers, "\t%" PRIu64 "\t%" PRIu64 "\t0x%08" PRIx32 "\n",
                         entry.size, entry.stored_size, entry.flags);
-      const std::string_view name = entry.Name();
+      const std::string name = Shown(entry.Name());
       if (!console_.Out(name.data(), name.size()) ||
           !console_.Out(numbers, static_cast<std::size_t>(length))) {
         return Fail(Utf8(path), "cannot write the list");
@@ -321,7 +372,7 @@ class CCommand {
   }
 
   std::string EntryFailure(const CPackArchive& archive, std::uint32_t index) {
-    const std::string name(archive.Entry(index)->Name());
+    const std::string name = Shown(archive.Entry(index)->Name());
     if ((archive.Header().flags & kPackNotReadable) != 0) {
       return "entry " + name + ": the archive marks its entries as not to be read";
     }
@@ -341,6 +392,17 @@ class CCommand {
   int Open(const std::u16string& path) {
     CFileStream stream;
     if (!stream.Open(path.c_str(), kGenericRead, kFileShareRead, kOpenExisting)) {
+      if (const PackEntryRefusal* refused = stream.LastPackRefusal()) {
+        // Shown as the archive stores it, with "/" between folders.
+        std::u16string stored = refused->entry;
+        std::replace(stored.begin(), stored.end(), u'\\', u'/');
+        return Fail(Utf8(path), "entry " + Shown(Utf8(stored)) + " of " + Utf8(refused->archive) +
+                                    " declares " + std::to_string(refused->size) +
+                                    " bytes, more than the limit of " +
+                                    std::to_string(kMaxLookupEntrySize) + " bytes (" +
+                                    std::to_string(kMaxLookupEntrySize >> 20) +
+                                    " MiB) for a file opened through an archive");
+      }
       return Fail(Utf8(path), "not on disk and in no archive of its parent folders");
     }
     std::vector<std::uint8_t> piece(65536);
@@ -362,17 +424,38 @@ class CCommand {
     if (error) return Fail(Utf8(directory), error.message());
     archive.SetOutputDirectory(output.u16string());
     for (std::uint32_t i = 0; i < archive.EntryCount(); ++i) {
-      const std::string name(archive.Entry(i)->Name());
-      if (!IsSafePackName(name)) {
+      const PackNameProblem problem = CheckPackName(archive.Entry(i)->Name());
+      if (problem != PackNameProblem::kNone || !archive.ExtractToDisk(i)) {
+        const std::string why = ExtractFailure(archive, i, problem, output);
         archive.RemoveExtracted(i, true);
-        return Fail(Utf8(path), "entry " + name + " would be written outside " + PathText(output));
-      }
-      if (!archive.ExtractToDisk(i)) {
-        archive.RemoveExtracted(i, true);
-        return Fail(Utf8(path), EntryFailure(archive, i));
+        return Fail(Utf8(path), why);
       }
     }
     return 0;
+  }
+
+  std::string ExtractFailure(const CPackArchive& archive, std::uint32_t index,
+                             PackNameProblem problem, const fs::path& output) {
+    const std::string entry = "entry " + Shown(archive.Entry(index)->Name());
+    if (problem == PackNameProblem::kLeavesFolder) {
+      return entry + " would be written outside " + PathText(output);
+    }
+    if (problem == PackNameProblem::kNotPortable) {
+      return entry + " has a name that Windows cannot hold (a device name such as CON or " +
+             "COM1, a trailing dot or space, or a character it refuses)";
+    }
+    switch (archive.ExtractError()) {
+      case PackExtractError::kLinkInTheWay:
+        return entry + ": a symbolic link, junction or other non-folder stands in its way inside " +
+               PathText(output) + "; nothing is written through it";
+      case PackExtractError::kCannotWrite:
+      case PackExtractError::kUnsafeName:
+        return entry + " cannot be written under " + PathText(output);
+      case PackExtractError::kNone:
+      case PackExtractError::kCannotDecode:
+        break;
+    }
+    return EntryFailure(archive, index);
   }
 
   int Test(const std::u16string& path) {
