@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <limits>
 
 #include "crypto/byte_order.h"
+#include "files/pack_stream_format.h"
 
 namespace tarrowin {
 namespace {
@@ -64,6 +66,10 @@ constexpr std::uint32_t kBlockSortSizes[] = {128u << 10, 256u << 10, 384u << 10,
 constexpr std::uint32_t kEntropyCapacities[] = {32u << 10,  48u << 10,  64u << 10,  96u << 10,
                                                 128u << 10, 192u << 10, 256u << 10, 384u << 10,
                                                 512u << 10, 768u << 10, 1u << 20};
+// What a stream may make the decoders allocate follows the tables' largest
+// values.
+static_assert(kBlockSortSizes[std::size(kBlockSortSizes) - 1] == kMaxBlockSortSize);
+static_assert(kEntropyCapacities[std::size(kEntropyCapacities) - 1] == kMaxEntropyCapacity);
 
 // Windows opens these devices for a file name whose part before the first
 // dot is one of them, in any case, trailing spaces dropped; the digits
