@@ -16,18 +16,6 @@
 
 namespace tarrowin {
 
-// Directories of more entries than this are not read: 2^20 records take
-// 128 MiB, far beyond any archive of settings files, and every record is
-// held in memory. Below it, the records cost memory only as they arrive.
-inline constexpr std::uint32_t kMaxPackEntries = 1u << 20;
-
-// A file served through the archive lookup (a settings file missing on
-// disk) whose entry declares more than this is refused before any byte of
-// it is decoded: settings files are small, and an archive that anyone may
-// drop into a parent folder must not cost the memory and time of whatever
-// size it claims.
-inline constexpr std::uint64_t kMaxLookupEntrySize = std::uint64_t{64} << 20;
-
 // Why the last OpenArchive failed, for tools that tell the user.
 enum class PackOpenError {
   kNone,

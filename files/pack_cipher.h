@@ -1,6 +1,7 @@
-// Key derivation and cipher set-up for encrypted pack records: the key and
-// initial value come from SHA-256 digests of the key material, which is the
-// record's 8 key bytes or, for the password modes, the archive's password.
+// Cipher set-up for encrypted pack records: the cipher and mode that a
+// record's flags select, and the key and initial value, which come from
+// SHA-256 digests of the key material: the record's 8 key bytes or, for the
+// password modes, the archive's password.
 #pragma once
 
 #include <array>
@@ -15,6 +16,19 @@ namespace tarrowin {
 
 using PackPassword = std::array<std::uint8_t, 32>;
 using PackKey = std::array<std::uint8_t, 16>;
+
+// The cipher of the code in flags & kPackCipherMask, unkeyed; null for a
+// code without a cipher.
+std::unique_ptr<IBlockCipher> CreatePackCipher(PackFlags flags);
+
+// The mode of the code in flags & kPackModeMask on `cipher` (not owned, must
+// outlive the mode); null for a code without a mode.
+std::unique_ptr<ICipherMode> CreatePackMode(PackFlags flags, IBlockCipher& cipher);
+
+// True for the mode codes whose key material is the archive's 32-byte
+// password (checked against the record's 8 key bytes) rather than the
+// record's 8 key bytes.
+bool PackModeUsesPassword(PackFlags flags);
 
 // SHA-256 of the material, folded to 16 bytes.
 PackKey DerivePackKey(const std::uint8_t* material, std::size_t length);

@@ -7,17 +7,15 @@
 #include <cstring>
 #include <vector>
 
-#include "files/pack_decode_limits.h"
+#include "files/pack_stream_format.h"
 
 namespace tarrowin {
 namespace {
 
-constexpr std::uint32_t kPrimaryBytes = 4;
-
 class CBlockSortDecoder {
  public:
   CBlockSortDecoder(CPackByteSource& input, std::uint32_t block_size, CPackOutput& output)
-      : input_(input), output_(output), block_limit_(block_size + kPrimaryBytes) {
+      : input_(input), output_(output), block_limit_(block_size + kBlockSortPrimaryBytes) {
     StreamCheck(block_size > 0 && block_size <= kMaxBlockSortSize);
   }
 
@@ -40,7 +38,7 @@ class CBlockSortDecoder {
         pending = next;
         continue;
       }
-      const std::uint32_t run = input_.Byte() + 2u;
+      const std::uint32_t run = input_.Byte() + kMinRunLength;
       Produce(pending, std::min(run, left_));
       if (left_ == 0) break;
       pending = input_.Byte();
@@ -55,7 +53,7 @@ class CBlockSortDecoder {
   // the count is far from its end; false when none of that held.
   bool FastTokens(std::uint8_t& pending) {
     constexpr std::size_t kLongestToken = 3;
-    constexpr std::size_t kLongestRun = 257;
+    constexpr std::size_t kLongestRun = kMaxRunLength;
     if (fill_ + kLongestRun >= block_.size() && block_.size() < block_capacity_) Grow();
     const std::uint8_t* const in = input_.Next();
     const std::size_t in_size = input_.Available();
@@ -77,7 +75,7 @@ class CBlockSortDecoder {
         block[out++] = p;
         p = next;
       } else {
-        const std::size_t run = in[read++] + 2u;
+        const std::size_t run = in[read++] + kMinRunLength;
         std::memset(block + out, p, run);
         out += run;
         p = in[read++];
@@ -113,11 +111,11 @@ class CBlockSortDecoder {
   }
 
   void DecodeBlock() {
-    StreamCheck(fill_ > kPrimaryBytes);
+    StreamCheck(fill_ > kBlockSortPrimaryBytes);
     std::uint32_t primary = 0;
     for (int i = 3; i >= 0; --i) primary = primary << 8 | block_[i];
-    std::uint8_t* data = block_.data() + kPrimaryBytes;
-    const std::uint32_t length = fill_ - kPrimaryBytes;
+    std::uint8_t* data = block_.data() + kBlockSortPrimaryBytes;
+    const std::uint32_t length = fill_ - kBlockSortPrimaryBytes;
     StreamCheck(primary < length);
     fill_ = 0;
     MoveToFrontDecode(data, length);

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "files/pack_decode_limits.h"
+#include "files/pack_stream_format.h"
 
 namespace tarrowin {
 

@@ -7,11 +7,6 @@
 namespace tarrowin {
 namespace {
 
-constexpr std::uint32_t kHeaderMustBeClear = 0x01;
-constexpr std::uint32_t kHeaderMustBeSet = 0x02;
-constexpr std::uint32_t kHeaderMoreBlocks = 0x80;
-constexpr int kLengthBytes = 128;
-
 std::uint64_t LoadBigEndian64(const std::uint8_t* p) {
   std::uint64_t value = 0;
   for (int i = 0; i < 8; ++i) value = value << 8 | p[i];
@@ -21,7 +16,7 @@ std::uint64_t LoadBigEndian64(const std::uint8_t* p) {
 }  // namespace
 
 CHuffmanDecoder::CHuffmanDecoder(CPackInput& input)
-    : input_(input), table_(std::size_t{1} << kHuffmanTableBits) {}
+    : input_(input), table_(std::size_t{1} << kTableBits) {}
 
 // Tops the bit buffer up to at least 57 bits.
 void CHuffmanDecoder::Refill() {
@@ -61,11 +56,11 @@ std::uint32_t CHuffmanDecoder::BeginBlock() {
   std::uint32_t symbols = 0;
   for (int shift = 0; shift < 32; shift += 8) symbols |= AlignedByte() << shift;
   const std::uint32_t header = AlignedByte();
-  StreamCheck((header & kHeaderMustBeClear) == 0 && (header & kHeaderMustBeSet) != 0);
-  more_blocks_ = (header & kHeaderMoreBlocks) != 0;
+  StreamCheck((header & kHuffmanHeaderClear) == 0 && (header & kHuffmanHeaderSet) != 0);
+  more_blocks_ = (header & kEntropyMoreBlocks) != 0;
 
   std::array<std::uint8_t, 256> lengths;
-  for (int i = 0; i < kLengthBytes; ++i) {
+  for (int i = 0; i < kHuffmanLengthBytes; ++i) {
     const std::uint32_t pair = AlignedByte();
     lengths[2 * i] = static_cast<std::uint8_t>(pair & 0x0F);
     lengths[2 * i + 1] = static_cast<std::uint8_t>(pair >> 4);
@@ -102,7 +97,7 @@ void CHuffmanDecoder::BuildTable(const std::uint8_t* lengths) {
     code = (code + count[length]) << 1;
     start += count[length];
   }
-  table_bits_ = std::min(max_length_, kHuffmanTableBits);
+  table_bits_ = std::min(max_length_, kTableBits);
   const std::size_t entries = std::size_t{1} << table_bits_;
   std::fill(table_.begin(), table_.begin() + static_cast<std::ptrdiff_t>(entries), 0);
   std::array<std::uint32_t, kMaxHuffmanLength + 1> placed{};

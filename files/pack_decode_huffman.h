@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "files/pack_decode_entropy.h"
-#include "files/pack_decode_limits.h"
+#include "files/pack_stream_format.h"
 
 namespace tarrowin {
 
@@ -29,6 +29,10 @@ class CHuffmanDecoder final : public CEntropyDecoder {
   // lies.
   std::uint32_t Entry(std::uint64_t bits) const;
 
+  // Codes up to this many bits are decoded by one table look-up; the table
+  // of a block has at most 2^10 entries, so a block's set-up stays small
+  // beside its 133 header bytes. Longer codes take a few steps more.
+  static constexpr int kTableBits = 10;
   static constexpr std::uint16_t kLongCode = 0x00FF;
 
   CPackInput& input_;
@@ -40,7 +44,7 @@ class CHuffmanDecoder final : public CEntropyDecoder {
   // ahead past the last code, but a code that uses them is malformed.
   int phantom_ = 0;
   int max_length_ = 0;
-  // Indexed by the next table_bits_ bits (at most kHuffmanTableBits):
+  // Indexed by the next table_bits_ bits (at most kTableBits):
   // symbol << 8 | code length; kLongCode where only longer codes begin;
   // 0 where no code of an incomplete code set lies.
   int table_bits_ = 0;

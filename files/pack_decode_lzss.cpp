@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "files/pack_decode_limits.h"
+#include "files/pack_stream_format.h"
 
 namespace tarrowin {
 namespace {
@@ -32,7 +32,7 @@ class CSlidingWindowDecoder {
     const std::uint32_t exponent = input_.U16();
     StreamCheck(exponent <= kMaxWindowExponent);
     window_ = std::size_t{2} << exponent;
-    max_distance_ = std::min<std::size_t>(window_ - 1, 65535);
+    max_distance_ = std::min<std::size_t>(window_ - 1, kMaxMatchDistance);
     // Full once a piece is waiting: then at most a match lies beyond it.
     deliver_at_ = window_ + kPackStreamPiece;
     fast_limit_ = deliver_at_ - 8 * kMaxMatchLength;

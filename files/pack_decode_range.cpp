@@ -5,22 +5,10 @@
 #include <cstring>
 
 namespace tarrowin {
-namespace {
 
-constexpr std::uint32_t kFormMask = 0x1F;
-constexpr std::uint32_t kFormPairs = 1;
-constexpr std::uint32_t kFormAll = 2;
-constexpr std::uint32_t kHeaderMoreBlocks = 0x80;
-constexpr std::uint32_t kInitialRange = 0xC0000000;
-constexpr std::uint32_t kRangeBottom = 1u << 24;
-
-}  // namespace
-
-// One byte with bit 7 set holds 0 to 127; a byte below 0x80 is the low
-// seven bits of a two-byte value.
 std::uint32_t CRangeDecoder::Frequency() {
   const std::uint32_t first = input_.Byte();
-  if (first & 0x80) return first & 0x7F;
+  if (first & kRangeShortFrequency) return first & ~std::uint32_t{kRangeShortFrequency};
   return first + (input_.Byte() << 7);
 }
 
@@ -30,11 +18,11 @@ std::uint32_t CRangeDecoder::Frequency() {
 std::uint32_t CRangeDecoder::BeginBlock() {
   const std::uint32_t symbols = input_.U32();
   const std::uint32_t header = input_.Byte();
-  more_blocks_ = (header & kHeaderMoreBlocks) != 0;
+  more_blocks_ = (header & kEntropyMoreBlocks) != 0;
   for (std::uint32_t i = 0; i < used_count_; ++i) frequency_[used_[i]] = 0;
   used_count_ = 0;
-  switch (header & kFormMask) {
-    case kFormPairs:
+  switch (header & kRangeFormMask) {
+    case kRangeFormPairs:
       for (std::uint32_t pairs = input_.Byte(); pairs > 0; --pairs) {
         const std::uint8_t symbol = input_.Byte();
         const std::uint32_t frequency = Frequency();
@@ -44,7 +32,7 @@ std::uint32_t CRangeDecoder::BeginBlock() {
       // Cumulative frequencies go by symbol order, whatever the pairs' order.
       std::sort(used_.begin(), used_.begin() + used_count_);
       break;
-    case kFormAll:
+    case kRangeFormAll:
       for (std::uint32_t symbol = 0; symbol < 256; ++symbol) {
         frequency_[symbol] = Frequency();
         if (frequency_[symbol] != 0) used_[used_count_++] = static_cast<std::uint8_t>(symbol);
@@ -70,7 +58,7 @@ std::uint32_t CRangeDecoder::BeginBlock() {
   used_count_ = kept;
   code_ = 0;
   for (int i = 0; i < 4; ++i) code_ = code_ << 8 | input_.Byte();
-  range_ = kInitialRange;
+  range_ = kRangeInitial;
   return symbols;
 }
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "files/pack_decode_entropy.h"
-#include "files/pack_decode_limits.h"
+#include "files/pack_stream_format.h"
 
 namespace tarrowin {
 

@@ -19,11 +19,6 @@ struct PackSource {
   PackLayout layout;
 };
 
-// Records larger than this, stored or decoded, are not read: the engine
-// counts stored bytes in 32 bits and the file layer holds content of less
-// than 4 GiB.
-inline constexpr std::uint64_t kMaxPackRecordSize = 0xFFFFFFF0u;
-
 // Opens file `volume` of the archive for reading. A further volume must
 // carry its header with its own number; the file pointer is then at its
 // first data byte.

@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <limits>
 
 #include "crypto/byte_order.h"
+#include "files/pack_stream_format.h"
 
 namespace tarrowin {
 namespace {
@@ -64,6 +66,12 @@ constexpr std::uint32_t kBlockSortSizes[] = {128u << 10, 256u << 10, 384u << 10,
 constexpr std::uint32_t kEntropyCapacities[] = {32u << 10,  48u << 10,  64u << 10,  96u << 10,
                                                 128u << 10, 192u << 10, 256u << 10, 384u << 10,
                                                 512u << 10, 768u << 10, 1u << 20};
+static_assert(kMaxPackPosition == std::numeric_limits<std::int64_t>::max());
+
+// What a stream may make the decoders allocate follows the tables' largest
+// values.
+static_assert(kBlockSortSizes[std::size(kBlockSortSizes) - 1] == kMaxBlockSortSize);
+static_assert(kEntropyCapacities[std::size(kEntropyCapacities) - 1] == kMaxEntropyCapacity);
 
 // Windows opens these devices for a file name whose part before the first
 // dot is one of them, in any case, trailing spaces dropped; the digits
@@ -276,11 +284,10 @@ bool MakePackLayout(const PackHeader& header, PackLayout* layout) {
 }
 
 bool LocatePackOffset(const PackLayout& layout, std::uint64_t offset, PackLocation* location) {
-  constexpr std::uint64_t kMaxPosition = std::numeric_limits<std::int64_t>::max();
   constexpr std::uint64_t kAllOnes = std::numeric_limits<std::uint64_t>::max();
   *location = PackLocation{};
   if (!layout.divided) {
-    if (offset > kMaxPosition - kPackHeaderSize) return false;
+    if (offset > kMaxPackPosition - kPackHeaderSize) return false;
     *location = PackLocation{0, offset + kPackHeaderSize, kAllOnes};
     return true;
   }

@@ -24,6 +24,24 @@ inline constexpr std::string_view kPackVolumeMagic = "PackDivF";
 // The decoded directory ends with the magic after its last record.
 inline constexpr std::size_t kPackDirectoryTrailer = 8;
 
+// What the archive reader takes on. Directories of more entries than this
+// are not read: 2^20 records take 128 MiB, far beyond any archive of
+// settings files, and every record is held in memory. Below it, the records
+// cost memory only as they arrive.
+inline constexpr std::uint32_t kMaxPackEntries = 1u << 20;
+// Records larger than this, stored or decoded, are not read: the engine
+// counts stored bytes in 32 bits and the file layer holds content of less
+// than 4 GiB.
+inline constexpr std::uint64_t kMaxPackRecordSize = 0xFFFFFFF0u;
+// A file served through the archive lookup (a settings file missing on
+// disk) whose entry declares more than this is refused before any byte of
+// it is decoded: settings files are small, and an archive that anyone may
+// drop into a parent folder must not cost the memory and time of whatever
+// size it claims.
+inline constexpr std::uint64_t kMaxLookupEntrySize = std::uint64_t{64} << 20;
+// File positions are signed 64-bit on every system.
+inline constexpr std::uint64_t kMaxPackPosition = 0x7FFFFFFFFFFFFFFFu;
+
 // PackFlags: compression, cipher and mode of a stored value, and two bits
 // that only the header uses.
 using PackFlags = std::uint32_t;
@@ -32,11 +50,30 @@ inline constexpr PackFlags kPackSlidingWindowMask = 0x000000F0;
 inline constexpr PackFlags kPackRangeMask = 0x00000F00;
 inline constexpr PackFlags kPackHuffmanMask = 0x0000F000;
 inline constexpr PackFlags kPackCompressionMask = 0x0000FFFF;
-inline constexpr PackFlags kPackEncryptionMask = 0x03FF0000;
+inline constexpr PackFlags kPackCipherMask = 0x000F0000;
+inline constexpr PackFlags kPackModeMask = 0x03F00000;
+inline constexpr PackFlags kPackEncryptionMask = kPackCipherMask | kPackModeMask;
 inline constexpr PackFlags kPackDivided = 0x20000000;
 inline constexpr PackFlags kPackNotReadable = 0x40000000;
 // The flags of the header image of an archive object that holds no archive.
 inline constexpr PackFlags kPackResetFlags = 0x00220750;
+
+// Tables D and E: the cipher codes (flags & kPackCipherMask) and the mode
+// codes (flags & kPackModeMask). The password modes key the cipher with the
+// archive's password, checked against the record's key bytes.
+inline constexpr PackFlags kPackCipherWord = 0x00010000;
+inline constexpr PackFlags kPackCipherRotate = 0x00020000;
+inline constexpr PackFlags kPackCipherSubst = 0x00030000;
+inline constexpr PackFlags kPackCipherRC4 = 0x00050000;
+inline constexpr PackFlags kPackCipherRC6 = 0x00060000;
+inline constexpr PackFlags kPackCipherCamellia = 0x00080000;
+inline constexpr PackFlags kPackCipherRijndael = 0x000A0000;
+inline constexpr PackFlags kPackModeECB = 0x00100000;
+inline constexpr PackFlags kPackModeCBC = 0x00200000;
+inline constexpr PackFlags kPackModeCFB = 0x00300000;
+inline constexpr PackFlags kPackModeOFB = 0x00400000;
+inline constexpr PackFlags kPackModePasswordCBC = 0x01000000;
+inline constexpr PackFlags kPackModePasswordOFB = 0x02000000;
 
 using PackKeyBytes = std::array<std::uint8_t, 8>;
 using PackDigestBytes = std::array<std::uint8_t, 16>;

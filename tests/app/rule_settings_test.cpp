@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tests/files/temp_dir.h"
+#include "tests/settings/settings_fixture.h"
 
 namespace tarrowin {
 namespace {
@@ -18,6 +19,7 @@ namespace {
 using testing_files::ReadBytes;
 using testing_files::TempDir;
 using testing_files::WriteBytes;
+using testing_settings::TwoRulesFile;
 
 class RuleSettingsTest : public ::testing::Test {
  protected:
@@ -43,16 +45,7 @@ class RuleSettingsTest : public ::testing::Test {
 
 TEST_F(RuleSettingsTest, TwoRulesAreWrittenByteForByte) {
   EXPECT_EQ(Saved({{u"notepad.exe", 1, 0x1}, {u"C:\\Program Files\\Tool\\tool.exe", 2, 0x3}}),
-            "[tarrowin1]\r\n"
-            "ProcessName=notepad.exe\r\n"
-            "CPUCount=1\r\n"
-            "CPUMask=0x00000001\r\n"
-            "\r\n"
-            "[tarrowin2]\r\n"
-            "ProcessName=\"C:\\Program Files\\Tool\\tool.exe\"\r\n"
-            "CPUCount=2\r\n"
-            "CPUMask=0x00000003\r\n"
-            "\r\n");
+            TwoRulesFile());
 }
 
 TEST_F(RuleSettingsTest, SectionsFollowTheListWithSignedCountsAndEightDigitMasks) {

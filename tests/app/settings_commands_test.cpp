@@ -23,6 +23,7 @@
 #include "tests/app/modal_driver.h"
 #include "tests/app/shell_fixture.h"
 #include "tests/files/temp_dir.h"
+#include "tests/settings/settings_fixture.h"
 
 namespace tarrowin::testing {
 namespace {
@@ -30,6 +31,7 @@ namespace {
 using testing_files::ReadBytes;
 using testing_files::TempDir;
 using testing_files::WriteBytes;
+using testing_settings::TwoRulesFile;
 
 constexpr wchar_t kOpenCaption[] = L"設定ファイルを開く";
 constexpr wchar_t kSaveCaption[] = L"設定ファイルを保存する";
@@ -38,19 +40,6 @@ constexpr wchar_t kErrorCaption[] = L"エラー";
 
 const std::vector<std::wstring> kSettingsFilters = {L"設定ファイル (*.ini)",
                                                     L"すべてのファイル (*.*)"};
-
-// Two rules as a saved file: code page 932, CR LF.
-constexpr char kTwoRulesFile[] =
-    "[tarrowin1]\r\n"
-    "ProcessName=notepad.exe\r\n"
-    "CPUCount=1\r\n"
-    "CPUMask=0x00000001\r\n"
-    "\r\n"
-    "[tarrowin2]\r\n"
-    "ProcessName=\"C:\\Program Files\\Tool\\tool.exe\"\r\n"
-    "CPUCount=2\r\n"
-    "CPUMask=0x00000003\r\n"
-    "\r\n";
 
 // Holds a file open without sharing, so nobody else can open it.
 class ExclusiveLock {
@@ -115,7 +104,7 @@ TEST_F(SettingsCommandTest, SaveWritesTheRulesByteForByte) {
   AddRule({u"notepad.exe", 1, 0x1});
   AddRule({u"C:\\Program Files\\Tool\\tool.exe", 2, 0x3});
   ASSERT_TRUE(Save(File(L"rules.ini")));
-  EXPECT_EQ(ReadBytes(File(L"rules.ini")), kTwoRulesFile);
+  EXPECT_EQ(ReadBytes(File(L"rules.ini")), TwoRulesFile());
 
   EXPECT_EQ(chooser_.owner, MainWindow());
   EXPECT_EQ(chooser_.initialName, L"");
@@ -231,7 +220,7 @@ TEST_F(SettingsCommandTest, OpenReplacesRowsMasterRulesAndEngineRules) {
 TEST_F(SettingsCommandTest, OpenThatCannotReadSaysSoAndChangesNothing) {
   FakeEngine engine(Context(), {u"C:\\old\\old.exe"});
   AddRule({u"old.exe", 1, 0x1});
-  WriteBytes(File(L"rules.ini"), kTwoRulesFile);
+  WriteBytes(File(L"rules.ini"), TwoRulesFile());
   {
     ExclusiveLock lock(File(L"rules.ini"));
     ASSERT_TRUE(Open(File(L"rules.ini"), kErrorCaption));
@@ -249,7 +238,7 @@ TEST_F(SettingsCommandTest, OpenThatCannotReadSaysSoAndChangesNothing) {
 TEST_F(SettingsCommandTest, OpenWhoseContentCannotBeReadSaysSoAndChangesNothing) {
   FakeEngine engine(Context(), {u"C:\\old\\old.exe"});
   AddRule({u"old.exe", 1, 0x1});
-  WriteBytes(File(L"rules.ini"), kTwoRulesFile);
+  WriteBytes(File(L"rules.ini"), TwoRulesFile());
   std::filesystem::resize_file(File(L"rules.ini"), std::uintmax_t{1} << 32);
   ASSERT_TRUE(Open(File(L"rules.ini"), kErrorCaption));
   EXPECT_EQ(box_.text, L"読み込みに失敗しました。");

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,10 +20,14 @@
 #include "engine/process_path_win32.h"
 #include "engine/process_source.h"
 #include "engine/win32_handle.h"
+#include "tests/engine/child_process_win32.h"
 #include "tests/engine/test_sync.h"
 
 namespace tarrowin {
 namespace {
+
+using testing::Masks;
+using testing::MasksOf;
 
 std::u16string Utf16(const std::wstring& text) { return {text.begin(), text.end()}; }
 
@@ -38,16 +43,6 @@ std::wstring ModulePath(HANDLE process) {
   wchar_t path[2048];
   const DWORD length = GetModuleFileNameExW(process, nullptr, path, 2048);
   return std::wstring(path, length);
-}
-
-struct Masks {
-  std::uint32_t process = 0, system = 0;
-};
-
-Masks MasksOf(HANDLE process) {
-  DWORD_PTR p = 0, s = 0;
-  if (!GetProcessAffinityMask(process, &p, &s)) return {};
-  return {static_cast<std::uint32_t>(p), static_cast<std::uint32_t>(s)};
 }
 
 // The process's handle count as the system reports it. Wine answers 0.
@@ -68,9 +63,8 @@ int LiveHandleCount() {
   return count;
 }
 
-// The helper program copied under a name of its own and running, with its
-// standard input on a pipe (the child ends when the pipe closes, also if
-// this test dies). Terminated and deleted on destruction.
+// The helper program copied under a name of its own into a folder of its
+// own, and running.
 class ChildProcess {
  public:
   ChildProcess() {
@@ -83,42 +77,11 @@ class ChildProcess {
     if (!CreateDirectoryW(dir_.c_str(), nullptr)) return;
     name_ = L"twchild_" + unique + L".exe";
     path_ = dir_ + L"\\" + name_;
-    const std::wstring helper = FolderOf(ThisProgram()) + L"\\helpers\\engine_affinity_child.exe";
-    if (!CopyFileW(helper.c_str(), path_.c_str(), TRUE)) return;
-
-    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-    HANDLE read_end = nullptr, write_end = nullptr;
-    if (!CreatePipe(&read_end, &write_end, &inherit, 0)) return;
-    const UniqueHandle child_input(read_end);
-    input_.reset(write_end);
-    SetHandleInformation(write_end, HANDLE_FLAG_INHERIT, 0);
-
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = read_end;
-    // No console and none of this program's output handles: nothing of the
-    // child (or of a console host that Wine would start for it) may keep the
-    // test runner's output pipe open.
-    std::wstring command = L"\"" + path_ + L"\"";
-    PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(path_.c_str(), command.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS,
-                        nullptr, nullptr, &startup, &info)) {
-      return;
-    }
-    process_.reset(info.hProcess);
-    CloseHandle(info.hThread);
-    id_ = info.dwProcessId;
+    child_.emplace(FolderOf(ThisProgram()) + L"\\helpers\\engine_affinity_child.exe", path_);
   }
 
   ~ChildProcess() {
-    if (process_) {
-      TerminateProcess(process_.get(), 1);
-      WaitForSingleObject(process_.get(), 30000);
-    }
-    process_.reset();
-    input_.reset();
-    if (!path_.empty()) DeleteFileW(path_.c_str());
+    child_.reset();
     if (!dir_.empty()) RemoveDirectoryW(dir_.c_str());
   }
 
@@ -128,23 +91,21 @@ class ChildProcess {
   // The process runs the copied program: its path can be read as a pass
   // reads it.
   bool WaitUntilReady() {
-    if (!process_) return false;
+    if (process() == nullptr) return false;
     return testing::PollUntil([&] {
-      const UniqueHandle query(OpenProcess(0x410, FALSE, id_));
-      return query && lstrcmpiW(ModulePath(query.get()).c_str(), path_.c_str()) == 0;
+      const UniqueHandle query(OpenProcess(0x410, FALSE, id()));
+      return query && lstrcmpiW(ModulePath(query.get()).c_str(), path().c_str()) == 0;
     });
   }
 
-  HANDLE process() const { return process_.get(); }
-  DWORD id() const { return id_; }
+  HANDLE process() const { return child_ ? child_->process() : nullptr; }
+  DWORD id() const { return child_ ? child_->id() : 0; }
   const std::wstring& name() const { return name_; }
   const std::wstring& path() const { return path_; }
 
  private:
   std::wstring dir_, name_, path_;
-  UniqueHandle input_;
-  UniqueHandle process_;
-  DWORD id_ = 0;
+  std::optional<testing::HelperProcess> child_;
 };
 
 TEST(Win32ProcessSourceTest, ListsThisProcessWithItsPathAndMasks) {

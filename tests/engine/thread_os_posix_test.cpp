@@ -2,18 +2,12 @@
 #include <gtest/gtest.h>
 
 #include "engine/thread.h"
+#include "tests/engine/idle_thread.h"
 
 namespace tarrowin {
 namespace {
 
-class IdleThread : public CThread {
- public:
-  ~IdleThread() override { Stop(); }
-  std::int32_t ThreadProc() override {
-    while (IsRunning()) WaitPeriod(-1);
-    return 0;
-  }
-};
+using testing::IdleThread;
 
 TEST(CThreadPosixTest, SuspendIsNotAvailable) {
   IdleThread thread;

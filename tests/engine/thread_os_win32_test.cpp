@@ -3,18 +3,12 @@
 #include <windows.h>
 
 #include "engine/thread.h"
+#include "tests/engine/idle_thread.h"
 
 namespace tarrowin {
 namespace {
 
-class IdleThread : public CThread {
- public:
-  ~IdleThread() override { Stop(); }
-  std::int32_t ThreadProc() override {
-    while (IsRunning()) WaitPeriod(-1);
-    return 0;
-  }
-};
+using testing::IdleThread;
 
 DWORD SuspendCount(HANDLE thread) {
   // SuspendThread reports the count before its own increment.

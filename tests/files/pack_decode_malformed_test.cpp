@@ -1,6 +1,6 @@
 // Hand-built streams for each stage: the edge cases the format defines and
-// one named test per rejection. A rejected stream gives false, never a
-// crash or an exception.
+// a table of rejections per stage, one named row per fault. A rejected
+// stream gives false, never a crash or an exception.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -20,6 +20,19 @@ using Bytes = std::vector<std::uint8_t>;
 const PackStages kLzss = Stages(F::kSlidingWindow, E::kNone);
 const PackStages kHuffman = Stages(F::kNone, E::kHuffman);
 const PackStages kRange = Stages(F::kNone, E::kRange);
+
+// A stream that its stages must reject, named by the fault it shows.
+struct Rejection {
+  const char* fault;
+  PackStages stages;
+  Bytes stream;
+};
+
+std::string FaultName(const testing::TestParamInfo<Rejection>& info) { return info.param.fault; }
+
+class PackRejects : public testing::TestWithParam<Rejection> {};
+
+TEST_P(PackRejects, MalformedStream) { EXPECT_FALSE(Decode(GetParam().stages, GetParam().stream)); }
 
 // ---- Sliding window ---------------------------------------------------
 
@@ -47,14 +60,6 @@ TEST(PackSlidingWindow, MatchPassingTheTotalDeliversOnlyTheTotal) {
   EXPECT_EQ(Decode(kLzss, stream), Bytes({'a', 'a', 'a'}));
 }
 
-TEST(PackSlidingWindow, RejectsDistanceBeforeTheFirstByte) {
-  EXPECT_FALSE(Decode(kLzss, LzssHeader(10, 10, 0b01).U8('a').U16(2).U8(0).Get()));
-}
-
-TEST(PackSlidingWindow, RejectsDistanceZero) {
-  EXPECT_FALSE(Decode(kLzss, LzssHeader(10, 10, 0b01).U8('a').U16(0).U8(0).Get()));
-}
-
 TEST(PackSlidingWindow, RejectsDistanceOfTheWholeWindow) {
   // e = 1: a window of 4 bytes reaches back at most 3.
   ByteWriter ok = LzssHeader(9, 1, 0b011111).U8('a').U8('b').U8('c').U8('d').U8('e');
@@ -64,14 +69,17 @@ TEST(PackSlidingWindow, RejectsDistanceOfTheWholeWindow) {
   EXPECT_FALSE(Decode(kLzss, bad.U16(4).U8(0).Get()));
 }
 
-TEST(PackSlidingWindow, RejectsExponentAbove15) {
-  EXPECT_FALSE(Decode(kLzss, LzssHeader(1, 16, 0b1).U8('a').Get()));
-}
-
-TEST(PackSlidingWindow, RejectsStreamEndingBeforeItsTotal) {
-  EXPECT_FALSE(Decode(kLzss, LzssHeader(4, 10, 0b1111).U8('a').U8('b').Get()));
-  EXPECT_FALSE(Decode(kLzss, ByteWriter().U32(4).U8(10).Get()));
-}
+INSTANTIATE_TEST_SUITE_P(
+    SlidingWindow, PackRejects,
+    testing::Values(
+        Rejection{"DistanceBeforeTheFirstByte", kLzss,
+                  LzssHeader(10, 10, 0b01).U8('a').U16(2).U8(0).Get()},
+        Rejection{"DistanceZero", kLzss, LzssHeader(10, 10, 0b01).U8('a').U16(0).U8(0).Get()},
+        Rejection{"ExponentAbove15", kLzss, LzssHeader(1, 16, 0b1).U8('a').Get()},
+        Rejection{"StreamEndingBeforeItsTotal", kLzss,
+                  LzssHeader(4, 10, 0b1111).U8('a').U8('b').Get()},
+        Rejection{"StreamEndingInsideItsHeader", kLzss, ByteWriter().U32(4).U8(10).Get()}),
+    FaultName);
 
 // ---- Huffman ----------------------------------------------------------
 
@@ -159,51 +167,30 @@ TEST(PackHuffman, RejectsLongCodeOutsideAnIncompleteSet) {
   }
 }
 
-TEST(PackHuffman, RejectsHeaderWithBitZeroSet) {
+// One block followed by the two look-ahead bytes.
+Bytes HuffmanStream(std::uint32_t symbols, std::uint8_t header,
+                    const std::vector<std::pair<int, int>>& lengths, const Bytes& codes) {
   ByteWriter w;
-  HuffmanBlock(w, 1, 0x03, {{'a', 1}}, {0}).U16(0);
-  EXPECT_FALSE(Decode(kHuffman, w.Get()));
+  HuffmanBlock(w, symbols, header, lengths, codes).U16(0);
+  return w.Get();
 }
 
-TEST(PackHuffman, RejectsHeaderWithBitOneClear) {
-  ByteWriter w;
-  HuffmanBlock(w, 1, 0x00, {{'a', 1}}, {0}).U16(0);
-  EXPECT_FALSE(Decode(kHuffman, w.Get()));
-}
-
-TEST(PackHuffman, RejectsOverSubscribedLengths) {
-  ByteWriter w;
-  HuffmanBlock(w, 1, 0x02, {{'a', 1}, {'b', 1}, {'c', 1}}, {0}).U16(0);
-  EXPECT_FALSE(Decode(kHuffman, w.Get()));
-}
-
-TEST(PackHuffman, RejectsCodeOutsideAnIncompleteSet) {
-  ByteWriter w;
-  HuffmanBlock(w, 2, 0x02, {{'x', 1}}, {0b01000000}).U16(0);
-  EXPECT_FALSE(Decode(kHuffman, w.Get()));
-}
-
-TEST(PackHuffman, RejectsSymbolsWithoutAnyCode) {
-  ByteWriter w;
-  HuffmanBlock(w, 1, 0x02, {}, {0}).U16(0);
-  EXPECT_FALSE(Decode(kHuffman, w.Get()));
-}
-
-TEST(PackHuffman, RejectsCodesRunningPastTheStoredBytes) {
-  ByteWriter w;
-  HuffmanBlock(w, 100, 0x02, {{'a', 1}, {'b', 1}}, {0xFF, 0xFF}).U16(0);
-  EXPECT_FALSE(Decode(kHuffman, w.Get()));
-}
-
-TEST(PackHuffman, RejectsTruncatedLengthTable) {
-  EXPECT_FALSE(Decode(kHuffman, ByteWriter().U32(1).U8(0x02).Repeat(0x11, 60).Get()));
-}
-
-TEST(PackHuffman, RejectsMissingFollowingBlock) {
-  ByteWriter w;
-  HuffmanBlock(w, 1, 0x82, {{'a', 1}}, {0}).U16(0);
-  EXPECT_FALSE(Decode(kHuffman, w.Get()));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Huffman, PackRejects,
+    testing::Values(
+        Rejection{"HeaderWithBitZeroSet", kHuffman, HuffmanStream(1, 0x03, {{'a', 1}}, {0})},
+        Rejection{"HeaderWithBitOneClear", kHuffman, HuffmanStream(1, 0x00, {{'a', 1}}, {0})},
+        Rejection{"OverSubscribedLengths", kHuffman,
+                  HuffmanStream(1, 0x02, {{'a', 1}, {'b', 1}, {'c', 1}}, {0})},
+        Rejection{"CodeOutsideAnIncompleteSet", kHuffman,
+                  HuffmanStream(2, 0x02, {{'x', 1}}, {0b01000000})},
+        Rejection{"SymbolsWithoutAnyCode", kHuffman, HuffmanStream(1, 0x02, {}, {0})},
+        Rejection{"CodesRunningPastTheStoredBytes", kHuffman,
+                  HuffmanStream(100, 0x02, {{'a', 1}, {'b', 1}}, {0xFF, 0xFF})},
+        Rejection{"TruncatedLengthTable", kHuffman,
+                  ByteWriter().U32(1).U8(0x02).Repeat(0x11, 60).Get()},
+        Rejection{"MissingFollowingBlock", kHuffman, HuffmanStream(1, 0x82, {{'a', 1}}, {0})}),
+    FaultName);
 
 // ---- Range coder ------------------------------------------------------
 
@@ -249,32 +236,33 @@ TEST(PackRange, LaterPairsReplaceEarlierOnesAndSlotsFollowSymbolOrder) {
   EXPECT_EQ(Decode(kRange, w.Get()), Bytes({'b', 'd', 'd'}));
 }
 
-TEST(PackRange, RejectsUnknownTableForm) {
-  for (const std::uint8_t form : {0x00, 0x03, 0x1F}) {
-    EXPECT_FALSE(Decode(kRange, ByteWriter().U32(0).U8(form).U8(0).U32(0).Get())) << int{form};
-  }
-}
-
-TEST(PackRange, RejectsSlotOf4096OrMore) {
-  // C0 00 00 00 over a range of C0000000 is slot 4096.
-  EXPECT_FALSE(Decode(kRange, RangeOneSymbol(1, 4096, 0xC0000000).Get()));
-}
-
 TEST(PackRange, RejectsSymbolWithoutFrequency) {
   // Frequencies adding up to 2048 leave slots 2048 to 4095 to no symbol.
   EXPECT_EQ(Decode(kRange, RangeOneSymbol(1, 2048, 0).Get()), Bytes({'r'}));
   EXPECT_FALSE(Decode(kRange, RangeOneSymbol(1, 2048, 0x80000000).Get()));
 }
 
-TEST(PackRange, RejectsFrequenciesAddingUpToMoreThan4096) {
+Bytes RangeTableForm(std::uint8_t form) { return ByteWriter().U32(0).U8(form).U8(0).U32(0).Get(); }
+
+// 'a' 4096 and 'b' 1.
+Bytes RangeFrequenciesOver4096() {
   ByteWriter w;
   w.U32(1).U8(0x01).U8(2).U8('a').U8(0).U8(32).U8('b').U8(0x81).U32(0);
-  EXPECT_FALSE(Decode(kRange, w.Get()));
+  return w.Get();
 }
 
-TEST(PackRange, RejectsTruncatedCode) {
-  EXPECT_FALSE(Decode(kRange, ByteWriter().U32(1).U8(0x01).U8(1).U8('a').U8(0).U8(32).U8(0).Get()));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Range, PackRejects,
+    testing::Values(
+        Rejection{"UnknownTableForm0", kRange, RangeTableForm(0x00)},
+        Rejection{"UnknownTableForm3", kRange, RangeTableForm(0x03)},
+        Rejection{"UnknownTableForm31", kRange, RangeTableForm(0x1F)},
+        // C0 00 00 00 over a range of C0000000 is slot 4096.
+        Rejection{"SlotOf4096OrMore", kRange, RangeOneSymbol(1, 4096, 0xC0000000).Get()},
+        Rejection{"FrequenciesAddingUpToMoreThan4096", kRange, RangeFrequenciesOver4096()},
+        Rejection{"TruncatedCode", kRange,
+                  ByteWriter().U32(1).U8(0x01).U8(1).U8('a').U8(0).U8(32).U8(0).Get()}),
+    FaultName);
 
 // ---- Block sorting ----------------------------------------------------
 
@@ -312,19 +300,17 @@ TEST(PackBlockSort, RunPassingTheCountStopsAtIt) {
   EXPECT_EQ(Decode(kBlockSort, UnderHuffman(stream)), Bytes(2, 0));
 }
 
-TEST(PackBlockSort, RejectsPrimaryIndexOutOfRange) {
-  EXPECT_FALSE(Decode(kBlockSort, UnderHuffman(Rle({1, 0, 0, 0, 7}))));
-  EXPECT_FALSE(Decode(kBlockSort, UnderHuffman(Rle({0, 0, 0, 0x80, 7, 7}))));
-}
-
-TEST(PackBlockSort, RejectsBlockWithoutData) {
-  EXPECT_FALSE(Decode(kBlockSort, UnderHuffman(Rle({0, 0, 0, 0}))));
-  EXPECT_FALSE(Decode(kBlockSort, UnderHuffman(Rle({0, 0}))));
-}
-
-TEST(PackBlockSort, RejectsStreamShorterThanItsCount) {
-  EXPECT_FALSE(Decode(kBlockSort, UnderHuffman(ByteWriter().U32(9).U8(0).U8(1).U8(2).Get())));
-}
+INSTANTIATE_TEST_SUITE_P(
+    BlockSort, PackRejects,
+    testing::Values(
+        Rejection{"PrimaryIndexAtTheBlockLength", kBlockSort, UnderHuffman(Rle({1, 0, 0, 0, 7}))},
+        Rejection{"PrimaryIndexWithItsTopBitSet", kBlockSort,
+                  UnderHuffman(Rle({0, 0, 0, 0x80, 7, 7}))},
+        Rejection{"BlockOfThePrimaryIndexAlone", kBlockSort, UnderHuffman(Rle({0, 0, 0, 0}))},
+        Rejection{"BlockShorterThanThePrimaryIndex", kBlockSort, UnderHuffman(Rle({0, 0}))},
+        Rejection{"StreamShorterThanItsCount", kBlockSort,
+                  UnderHuffman(ByteWriter().U32(9).U8(0).U8(1).U8(2).Get())}),
+    FaultName);
 
 // The count and the block size claim 4 MiB; a few bytes arrive. The block
 // buffer grows with them, so the failure costs far less than the claim.

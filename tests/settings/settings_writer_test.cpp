@@ -8,6 +8,7 @@
 #include "settings/settings_document.h"
 #include "tests/files/temp_dir.h"
 #include "tests/settings/document_contents.h"
+#include "tests/settings/settings_fixture.h"
 
 namespace tarrowin {
 namespace {
@@ -16,6 +17,7 @@ using testing_files::ReadBytes;
 using testing_files::WriteBytes;
 using testing_settings::Contents;
 using testing_settings::Section;
+using testing_settings::TwoRulesFile;
 
 class SettingsWriterTest : public testing::Test {
  protected:
@@ -45,17 +47,7 @@ TEST_F(SettingsWriterTest, WritesTwoRulesByteForByte) {
   doc_.SetInt(u"tarrowin2", u"CPUCount", 2);
   doc_.SetString(u"tarrowin2", u"CPUMask", u"0x00000003");
   ASSERT_EQ(Save(), 1);
-  EXPECT_EQ(Written(),
-            "[tarrowin1]\r\n"
-            "ProcessName=notepad.exe\r\n"
-            "CPUCount=1\r\n"
-            "CPUMask=0x00000001\r\n"
-            "\r\n"
-            "[tarrowin2]\r\n"
-            "ProcessName=\"C:\\Program Files\\Tool\\tool.exe\"\r\n"
-            "CPUCount=2\r\n"
-            "CPUMask=0x00000003\r\n"
-            "\r\n");
+  EXPECT_EQ(Written(), TwoRulesFile());
 }
 
 TEST_F(SettingsWriterTest, EmptyDocumentReplacesTheFileWithNothing) {

@@ -8,14 +8,12 @@
 #include <limits>
 #include <stdexcept>
 
+#include "files/pack_stream_format.h"
 #include "tools/pack_encoders/byte_output.h"
 #include "tools/pack_encoders/suffix_sort.h"
 
 namespace tarrowin::pack_encoding {
 namespace {
-
-constexpr std::uint32_t kMaxBlock = 4u << 20;
-constexpr std::size_t kLongestRun = 257;
 
 void TransformBlock(std::span<const std::uint8_t> block, std::vector<std::uint8_t>& out) {
   const std::size_t n = block.size();
@@ -67,11 +65,11 @@ std::vector<std::uint8_t> RunLengthEncode(std::span<const std::uint8_t> data) {
     i += run;
     // A run of 257 may be followed by more of the same byte: the decoder
     // takes the next byte as pending whatever it is.
-    while (run >= 2) {
-      const std::size_t piece = std::min(run, kLongestRun);
+    while (run >= kMinRunLength) {
+      const std::size_t piece = std::min<std::size_t>(run, kMaxRunLength);
       out.push_back(byte);
       out.push_back(byte);
-      out.push_back(static_cast<std::uint8_t>(piece - 2));
+      out.push_back(static_cast<std::uint8_t>(piece - kMinRunLength));
       run -= piece;
     }
     if (run == 1) out.push_back(byte);
@@ -81,11 +79,11 @@ std::vector<std::uint8_t> RunLengthEncode(std::span<const std::uint8_t> data) {
 
 std::vector<std::uint8_t> EncodeBlockSort(std::span<const std::uint8_t> data,
                                           std::uint32_t block_size) {
-  if (block_size == 0 || block_size > kMaxBlock) {
+  if (block_size == 0 || block_size > kMaxBlockSortSize) {
     throw std::invalid_argument("block sorting: block size outside 1 to 4 MiB");
   }
   std::vector<std::uint8_t> blocks;
-  blocks.reserve(data.size() + (data.size() / block_size + 1) * 4);
+  blocks.reserve(data.size() + (data.size() / block_size + 1) * kBlockSortPrimaryBytes);
   for (std::size_t at = 0; at < data.size(); at += block_size) {
     TransformBlock(data.subspan(at, std::min<std::size_t>(block_size, data.size() - at)), blocks);
   }

@@ -80,4 +80,18 @@ std::vector<std::size_t> SplitEntropyBlocks(std::span<const std::uint8_t> data,
   return blocks;
 }
 
+std::vector<std::uint8_t> EncodeEntropyBlocks(std::span<const std::uint8_t> data,
+                                              std::size_t max_block, const TableCost& table_cost,
+                                              const BlockEncoder& encode) {
+  const std::vector<std::size_t> blocks = SplitEntropyBlocks(data, max_block, table_cost);
+  std::vector<std::uint8_t> out;
+  out.reserve(data.size() / 2 + 1024);
+  std::size_t at = 0;
+  for (std::size_t i = 0; i < blocks.size(); ++i) {
+    encode(data.subspan(at, blocks[i]), i + 1 == blocks.size(), out);
+    at += blocks[i];
+  }
+  return out;
+}
+
 }  // namespace tarrowin::pack_encoding

@@ -20,4 +20,14 @@ using TableCost = std::function<double(int distinct)>;
 std::vector<std::size_t> SplitEntropyBlocks(std::span<const std::uint8_t> data,
                                             std::size_t max_block, const TableCost& table_cost);
 
+// Appends one coded block to `out`; `last` tells the block that no other
+// follows it.
+using BlockEncoder = std::function<void(std::span<const std::uint8_t> block, bool last,
+                                        std::vector<std::uint8_t>& out)>;
+
+// `data` cut as SplitEntropyBlocks cuts it, each block through `encode`.
+std::vector<std::uint8_t> EncodeEntropyBlocks(std::span<const std::uint8_t> data,
+                                              std::size_t max_block, const TableCost& table_cost,
+                                              const BlockEncoder& encode);
+
 }  // namespace tarrowin::pack_encoding

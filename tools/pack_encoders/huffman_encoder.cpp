@@ -3,16 +3,15 @@
 
 #include <algorithm>
 
+#include "files/pack_stream_format.h"
 #include "tools/pack_encoders/byte_output.h"
 #include "tools/pack_encoders/entropy_blocks.h"
 
 namespace tarrowin::pack_encoding {
 namespace {
 
-constexpr int kMaxLength = 15;
-constexpr std::uint8_t kHeader = 0x02;
-constexpr std::uint8_t kMoreBlocks = 0x80;
-constexpr double kTableBits = (4 + 1 + 128) * 8;
+// A block's count, header byte and code lengths.
+constexpr double kTableBits = (4 + 1 + kHuffmanLengthBytes) * 8;
 
 struct Item {
   std::uint64_t weight;
@@ -73,20 +72,21 @@ namespace {
 void EncodeBlock(std::span<const std::uint8_t> block, bool last, std::vector<std::uint8_t>& out) {
   std::array<std::uint64_t, 256> counts{};
   for (const std::uint8_t byte : block) ++counts[byte];
-  const auto lengths = HuffmanCodeLengths(counts, kMaxLength);
+  const auto lengths = HuffmanCodeLengths(counts, kMaxHuffmanLength);
 
   AppendU32(out, static_cast<std::uint32_t>(block.size()));
-  out.push_back(last ? kHeader : static_cast<std::uint8_t>(kHeader | kMoreBlocks));
+  out.push_back(last ? kHuffmanHeaderSet
+                     : static_cast<std::uint8_t>(kHuffmanHeaderSet | kEntropyMoreBlocks));
   for (int i = 0; i < 256; i += 2) {
     out.push_back(static_cast<std::uint8_t>(lengths[i] | lengths[i + 1] << 4));
   }
   // Canonical codes, as the decoder builds them.
-  std::array<std::uint32_t, kMaxLength + 1> per_length{};
+  std::array<std::uint32_t, kMaxHuffmanLength + 1> per_length{};
   for (const std::uint8_t length : lengths) ++per_length[length];
   per_length[0] = 0;
-  std::array<std::uint32_t, kMaxLength + 1> next{};
+  std::array<std::uint32_t, kMaxHuffmanLength + 1> next{};
   std::uint32_t code = 0;
-  for (int length = 1; length <= kMaxLength; ++length) {
+  for (int length = 1; length <= kMaxHuffmanLength; ++length) {
     next[length] = code;
     code = (code + per_length[length]) << 1;
   }
@@ -102,14 +102,8 @@ void EncodeBlock(std::span<const std::uint8_t> block, bool last, std::vector<std
 }  // namespace
 
 std::vector<std::uint8_t> EncodeHuffman(std::span<const std::uint8_t> data, std::size_t max_block) {
-  const auto blocks = SplitEntropyBlocks(data, max_block, [](int) { return kTableBits; });
-  std::vector<std::uint8_t> out;
-  out.reserve(data.size() / 2 + 1024);
-  std::size_t at = 0;
-  for (std::size_t i = 0; i < blocks.size(); ++i) {
-    EncodeBlock(data.subspan(at, blocks[i]), i + 1 == blocks.size(), out);
-    at += blocks[i];
-  }
+  std::vector<std::uint8_t> out = EncodeEntropyBlocks(
+      data, max_block, [](int) { return kTableBits; }, EncodeBlock);
   // The decoder looks up to two bytes past the last code.
   out.push_back(0);
   out.push_back(0);

@@ -7,13 +7,12 @@
 #include <limits>
 #include <stdexcept>
 
+#include "files/pack_stream_format.h"
 #include "tools/pack_encoders/byte_output.h"
 
 namespace tarrowin::pack_encoding {
 namespace {
 
-constexpr std::size_t kMinMatch = 4;
-constexpr std::size_t kMaxMatch = 259;
 constexpr int kHashBits = 16;
 constexpr int kMaxChain = 256;
 // A match this long is taken without looking further.
@@ -32,7 +31,7 @@ class TokenWriter {
   void Match(std::size_t distance, std::size_t length) {
     Flag(0);
     AppendU16(out_, static_cast<std::uint32_t>(distance));
-    out_.push_back(static_cast<std::uint8_t>(length - kMinMatch));
+    out_.push_back(static_cast<std::uint8_t>(length - kMinMatchLength));
   }
 
  private:
@@ -63,7 +62,7 @@ class MatchFinder {
   // Adds every position before `position` to the chains.
   void InsertUpTo(std::size_t position) {
     for (; inserted_ < position; ++inserted_) {
-      if (inserted_ + kMinMatch > data_.size()) continue;
+      if (inserted_ + kMinMatchLength > data_.size()) continue;
       const std::uint32_t hash = Hash(inserted_);
       previous_[inserted_ & mask_] = head_[hash];
       head_[hash] = static_cast<std::int32_t>(inserted_);
@@ -74,9 +73,9 @@ class MatchFinder {
   // lengths; length 0 when none of the minimum length exists.
   std::size_t Find(std::size_t position, std::size_t* distance) {
     InsertUpTo(position);
-    const std::size_t limit = std::min(kMaxMatch, data_.size() - position);
-    if (limit < kMinMatch) return 0;
-    std::size_t best = kMinMatch - 1;
+    const std::size_t limit = std::min<std::size_t>(kMaxMatchLength, data_.size() - position);
+    if (limit < kMinMatchLength) return 0;
+    std::size_t best = kMinMatchLength - 1;
     std::int32_t candidate = head_[Hash(position)];
     const std::uint8_t* here = data_.data() + position;
     for (int chain = 0; chain < kMaxChain && candidate != kNone; ++chain) {
@@ -93,7 +92,7 @@ class MatchFinder {
       }
       candidate = previous_[from & mask_];
     }
-    return best >= kMinMatch ? best : 0;
+    return best >= kMinMatchLength ? best : 0;
   }
 
  private:
@@ -131,12 +130,14 @@ class MatchFinder {
 
 std::vector<std::uint8_t> EncodeSlidingWindow(std::span<const std::uint8_t> data,
                                               std::uint32_t exponent) {
-  if (exponent > 15) throw std::invalid_argument("sliding window: exponent above 15");
+  if (exponent > kMaxWindowExponent) {
+    throw std::invalid_argument("sliding window: exponent above 15");
+  }
   if (data.size() > std::numeric_limits<std::uint32_t>::max()) {
     throw std::invalid_argument("sliding window: 4 GiB or more");
   }
   const std::size_t window = std::size_t{2} << exponent;
-  const std::size_t max_distance = std::min<std::size_t>(window - 1, 65535);
+  const std::size_t max_distance = std::min<std::size_t>(window - 1, kMaxMatchDistance);
   std::vector<std::uint8_t> out;
   out.reserve(data.size() / 2 + 64);
   AppendU32(out, static_cast<std::uint32_t>(data.size()));

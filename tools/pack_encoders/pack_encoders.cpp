@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 
+#include "files/pack_stream_format.h"
 #include "tools/pack_encoders/block_sort_encoder.h"
 #include "tools/pack_encoders/huffman_encoder.h"
 #include "tools/pack_encoders/lzss_encoder.h"
@@ -15,7 +16,6 @@ namespace {
 // Without a first stage the decoder writes entropy blocks straight to the
 // sink, so their size is free; this one keeps the block search cheap.
 constexpr std::size_t kLoneEntropyBlock = 1u << 20;
-constexpr std::uint32_t kMaxEntropyCapacity = 1u << 20;
 
 }  // namespace
 

@@ -6,19 +6,12 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "files/pack_stream_format.h"
 #include "tools/pack_encoders/byte_output.h"
 #include "tools/pack_encoders/entropy_blocks.h"
 
 namespace tarrowin::pack_encoding {
 namespace {
-
-constexpr std::uint32_t kTotal = 4096;
-constexpr int kTotalBits = 12;
-constexpr std::uint32_t kInitialRange = 0xC0000000;
-constexpr std::uint32_t kRangeBottom = 1u << 24;
-constexpr std::uint8_t kFormPairs = 1;
-constexpr std::uint8_t kFormAll = 2;
-constexpr std::uint8_t kMoreBlocks = 0x80;
 
 // The block's starting range lies below 2^32, so the byte above the first
 // code byte is always 0: it is dropped.
@@ -27,7 +20,7 @@ class RangeCoder {
   explicit RangeCoder(std::vector<std::uint8_t>& out) : out_(out) {}
 
   void Encode(std::uint32_t cumulative, std::uint32_t frequency) {
-    const std::uint32_t r = range_ >> kTotalBits;
+    const std::uint32_t r = range_ >> kRangeFrequencyBits;
     low_ += static_cast<std::uint64_t>(r) * cumulative;
     range_ = r * frequency;
     while (range_ < kRangeBottom) {
@@ -66,22 +59,24 @@ class RangeCoder {
 
   std::vector<std::uint8_t>& out_;
   std::uint64_t low_ = 0;
-  std::uint32_t range_ = kInitialRange;
+  std::uint32_t range_ = kRangeInitial;
   std::uint8_t cache_ = 0;
   std::uint64_t cache_size_ = 1;
   bool first_ = true;
 };
 
 void AppendFrequency(std::vector<std::uint8_t>& out, std::uint32_t frequency) {
-  if (frequency < 0x80) {
-    out.push_back(static_cast<std::uint8_t>(0x80 | frequency));
+  if (frequency < kRangeShortFrequency) {
+    out.push_back(static_cast<std::uint8_t>(kRangeShortFrequency | frequency));
   } else {
     out.push_back(static_cast<std::uint8_t>(frequency & 0x7F));
     out.push_back(static_cast<std::uint8_t>(frequency >> 7));
   }
 }
 
-std::size_t FrequencyBytes(std::uint32_t frequency) { return frequency < 0x80 ? 1 : 2; }
+std::size_t FrequencyBytes(std::uint32_t frequency) {
+  return frequency < kRangeShortFrequency ? 1 : 2;
+}
 
 void EncodeBlock(std::span<const std::uint8_t> block, bool last, std::vector<std::uint8_t>& out) {
   std::array<std::uint64_t, 256> counts{};
@@ -99,8 +94,8 @@ void EncodeBlock(std::span<const std::uint8_t> block, bool last, std::vector<std
     }
   }
   const bool use_pairs = pairs <= 255 && pair_bytes <= all_bytes;
-  const std::uint8_t form = use_pairs ? kFormPairs : kFormAll;
-  out.push_back(last ? form : static_cast<std::uint8_t>(form | kMoreBlocks));
+  const std::uint8_t form = use_pairs ? kRangeFormPairs : kRangeFormAll;
+  out.push_back(last ? form : static_cast<std::uint8_t>(form | kEntropyMoreBlocks));
   if (use_pairs) {
     out.push_back(static_cast<std::uint8_t>(pairs));
     for (int symbol = 0; symbol < 256; ++symbol) {
@@ -132,14 +127,14 @@ std::array<std::uint32_t, 256> NormaliseFrequencies(const std::array<std::uint64
   std::int64_t assigned = 0;
   for (int s = 0; s < 256; ++s) {
     if (counts[s] == 0) continue;
-    const double ideal = static_cast<double>(counts[s]) * kTotal / static_cast<double>(total);
+    const double ideal = static_cast<double>(counts[s]) * kRangeTotal / static_cast<double>(total);
     frequency[s] = std::max<std::uint32_t>(1, static_cast<std::uint32_t>(std::lround(ideal)));
     assigned += frequency[s];
   }
   // Settle the difference one step at a time where a step costs least:
   // count * log2 of the ratio is the change in coded bits.
-  while (assigned != kTotal) {
-    const bool add = assigned < static_cast<std::int64_t>(kTotal);
+  while (assigned != kRangeTotal) {
+    const bool add = assigned < static_cast<std::int64_t>(kRangeTotal);
     int pick = -1;
     double best = 0;
     for (int s = 0; s < 256; ++s) {
@@ -161,16 +156,9 @@ std::array<std::uint32_t, 256> NormaliseFrequencies(const std::array<std::uint64
 
 std::vector<std::uint8_t> EncodeRange(std::span<const std::uint8_t> data, std::size_t max_block) {
   // A table is about 1.5 bytes per symbol in pairs, at most 512 bytes.
-  const auto blocks = SplitEntropyBlocks(
-      data, max_block, [](int distinct) { return 8.0 * (6 + std::min(2.5 * distinct, 384.0)); });
-  std::vector<std::uint8_t> out;
-  out.reserve(data.size() / 2 + 1024);
-  std::size_t at = 0;
-  for (std::size_t i = 0; i < blocks.size(); ++i) {
-    EncodeBlock(data.subspan(at, blocks[i]), i + 1 == blocks.size(), out);
-    at += blocks[i];
-  }
-  return out;
+  return EncodeEntropyBlocks(
+      data, max_block, [](int distinct) { return 8.0 * (6 + std::min(2.5 * distinct, 384.0)); },
+      EncodeBlock);
 }
 
 }  // namespace tarrowin::pack_encoding

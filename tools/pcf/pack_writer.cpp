@@ -8,8 +8,8 @@
 #include <fstream>
 #include <random>
 
-#include "crypto/pack_cipher_codes.h"
 #include "crypto/sha1.h"
+#include "files/pack_cipher.h"
 #include "tools/pack_encoders/pack_encoders.h"
 
 namespace tarrowin {

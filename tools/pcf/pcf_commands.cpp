@@ -45,12 +45,13 @@ constexpr Choice kCompressions[] = {
     {u"bwt+range", 0x0B06},
 };
 constexpr Choice kCiphers[] = {
-    {u"word", 0x00010000},     {u"rotate", 0x00020000}, {u"subst", 0x00030000},
-    {u"rc4", 0x00050000},      {u"rc6", 0x00060000},    {u"camellia", 0x00080000},
-    {u"rijndael", 0x000A0000},
+    {u"word", kPackCipherWord},         {u"rotate", kPackCipherRotate},
+    {u"subst", kPackCipherSubst},       {u"rc4", kPackCipherRC4},
+    {u"rc6", kPackCipherRC6},           {u"camellia", kPackCipherCamellia},
+    {u"rijndael", kPackCipherRijndael},
 };
 constexpr Choice kModes[] = {
-    {u"ecb", 0x00100000}, {u"cbc", 0x00200000}, {u"cfb", 0x00300000}, {u"ofb", 0x00400000}};
+    {u"ecb", kPackModeECB}, {u"cbc", kPackModeCBC}, {u"cfb", kPackModeCFB}, {u"ofb", kPackModeOFB}};
 
 template <std::size_t N>
 std::optional<PackFlags> Lookup(const Choice (&choices)[N], std::u16string_view word) {

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/files/run_program.h"
 #include "tests/files/temp_dir.h"
 #include "tests/tools/cli/cli_test_support.h"
+#include "tests/tools/run_program.h"
 #include "tools/pcf/pack_writer.h"
 
 namespace tarrowin {
@@ -20,9 +20,9 @@ namespace {
 namespace fs = std::filesystem;
 using testing_cli::Cli;
 using testing_cli::Lines;
-using testing_files::ProgramResult;
 using testing_files::TempDir;
 using testing_files::WriteBytes;
+using testing_tools::ProgramResult;
 
 constexpr char kOneRule[] = "[tarrowin1]\r\nProcessName=tw-none.exe\r\nCPUCount=1\r\nCPUMask=0\r\n";
 
@@ -34,7 +34,7 @@ class CliInputTest : public testing::Test {
   std::u16string RulesArg() const { return Rules().u16string(); }
 
   ProgramResult Run(const std::vector<std::u16string>& args) {
-    return testing_files::RunProgram(Cli(), args);
+    return testing_tools::RunProgram(Cli(), args);
   }
 
   TempDir dir_;

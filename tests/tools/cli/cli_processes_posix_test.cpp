@@ -13,7 +13,6 @@
 
 #include <bit>
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -33,34 +32,15 @@ using testing::ChildProcess;
 using testing::PollUntil;
 using testing::ThreadsOf;
 using testing_cli::Cli;
+using testing_cli::Hex8;
 using testing_cli::Lines;
+using testing_cli::Section;
 using testing_files::ReadBytes;
 using testing_files::TempDir;
 using testing_files::WriteBytes;
 
 // Long enough for a loaded machine; a fault still fails instead of hanging.
 constexpr std::chrono::seconds kPatience{60};
-
-std::string Hex8(std::uint32_t mask) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%08x", mask);
-  return text;
-}
-
-std::string Section(int number, const std::string& name, int count, std::uint32_t mask) {
-  // Appended piece by piece: "literal" + std::string trips a false
-  // -Wrestrict warning of GCC 12 in optimised builds.
-  std::string text = "[tarrowin";
-  text += std::to_string(number);
-  text += "]\nProcessName=";
-  text += name;
-  text += "\nCPUCount=";
-  text += std::to_string(count);
-  text += "\nCPUMask=";
-  text += Hex8(mask);
-  text += "\n";
-  return text;
-}
 
 fs::path AffinityChild() {
   return testing::ThisProgramFolder() / TARROWIN_HELPERS_RELATIVE / "engine_affinity_child";
@@ -158,10 +138,10 @@ class CliProcessesTest : public ::testing::Test {
   }
 
   fs::path Rules() const { return dir_.dir() / "rules.ini"; }
-  testing_files::ProgramResult Run(const std::vector<std::string>& args) {
+  testing_tools::ProgramResult Run(const std::vector<std::string>& args) {
     std::vector<std::u16string> wide;
     for (const std::string& arg : args) wide.push_back(fs::path(arg).u16string());
-    return testing_files::RunProgram(Cli(), wide);
+    return testing_tools::RunProgram(Cli(), wide);
   }
 
   TempDir dir_;

@@ -8,12 +8,12 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "engine/win32_handle.h"
+#include "tests/engine/child_process_win32.h"
 #include "tests/engine/test_sync.h"
 #include "tests/files/temp_dir.h"
 #include "tests/tools/cli/cli_test_support.h"
@@ -22,77 +22,26 @@ namespace tarrowin {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::Masks;
+using testing::MasksOf;
 using testing_cli::Cli;
+using testing_cli::Hex8;
 using testing_cli::Lines;
-using testing_files::ProgramResult;
 using testing_files::TempDir;
 using testing_files::WriteBytes;
-
-std::string Hex8(std::uint32_t mask) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%08x", mask);
-  return text;
-}
+using testing_tools::ProgramResult;
 
 std::string Utf8(const fs::path& path) {
   const std::u8string text = path.u8string();
   return std::string(text.begin(), text.end());
 }
 
-struct Masks {
-  std::uint32_t process = 0, system = 0;
-};
-
-Masks MasksOf(HANDLE process) {
-  DWORD_PTR p = 0, s = 0;
-  if (!GetProcessAffinityMask(process, &p, &s)) return {};
-  return {static_cast<std::uint32_t>(p), static_cast<std::uint32_t>(s)};
-}
-
-// The engine's helper program copied under a name of its own and running
-// without a console, its standard input on a pipe. Terminated and deleted
-// on destruction.
+// The engine's helper program copied under a name of its own into `folder`,
+// running without a console.
 class ChildProcess {
  public:
   explicit ChildProcess(const fs::path& folder, std::wstring name = UniqueName())
-      : name_(std::move(name)) {
-    path_ = folder / name_;
-    const fs::path helper = fs::path(testing_files::ThisProgramFolder()) /
-                            TARROWIN_HELPERS_RELATIVE / "engine_affinity_child.exe";
-    if (!CopyFileW(helper.c_str(), path_.c_str(), TRUE)) return;
-    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-    HANDLE read_end = nullptr, write_end = nullptr;
-    if (!CreatePipe(&read_end, &write_end, &inherit, 0)) return;
-    const UniqueHandle child_input(read_end);
-    input_.reset(write_end);
-    SetHandleInformation(write_end, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = read_end;
-    std::wstring command = L"\"" + path_.wstring() + L"\"";
-    PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(path_.c_str(), command.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS,
-                        nullptr, nullptr, &startup, &info)) {
-      return;
-    }
-    process_.reset(info.hProcess);
-    CloseHandle(info.hThread);
-    id_ = info.dwProcessId;
-  }
-
-  ~ChildProcess() {
-    if (process_) {
-      TerminateProcess(process_.get(), 1);
-      WaitForSingleObject(process_.get(), 30000);
-    }
-    process_.reset();
-    input_.reset();
-    DeleteFileW(path_.c_str());
-  }
-
-  ChildProcess(const ChildProcess&) = delete;
-  ChildProcess& operator=(const ChildProcess&) = delete;
+      : name_(std::move(name)), child_(Helper().wstring(), (folder / name_).wstring()) {}
 
   static std::wstring UniqueName() {
     static int serial = 0;
@@ -100,17 +49,19 @@ class ChildProcess {
            std::to_wstring(GetTickCount()) + L"_" + std::to_wstring(++serial) + L".exe";
   }
 
-  HANDLE process() const { return process_.get(); }
-  DWORD id() const { return id_; }
+  HANDLE process() const { return child_.process(); }
+  DWORD id() const { return child_.id(); }
   std::string name() const { return Utf8(name_); }
-  fs::path path() const { return path_; }
+  fs::path path() const { return child_.path(); }
 
  private:
+  static fs::path Helper() {
+    return fs::path(testing_tools::ThisProgramFolder()) / TARROWIN_HELPERS_RELATIVE /
+           "engine_affinity_child.exe";
+  }
+
   std::wstring name_;
-  fs::path path_;
-  UniqueHandle input_;
-  UniqueHandle process_;
-  DWORD id_ = 0;
+  testing::HelperProcess child_;
 };
 
 // tarrowin-cli.exe started in the background without a console, its output
@@ -163,19 +114,9 @@ class RunningCli {
   UniqueHandle process_;
 };
 
+// Settings files as Windows editors write them.
 std::string Section(int number, const std::string& name, int count, std::uint32_t mask) {
-  // Appended piece by piece: "literal" + std::string trips a false
-  // -Wrestrict warning of GCC 12 in optimised builds.
-  std::string text = "[tarrowin";
-  text += std::to_string(number);
-  text += "]\r\nProcessName=";
-  text += name;
-  text += "\r\nCPUCount=";
-  text += std::to_string(count);
-  text += "\r\nCPUMask=";
-  text += Hex8(mask);
-  text += "\r\n";
-  return text;
+  return testing_cli::Section(number, name, count, mask, "\r\n");
 }
 
 // The lines of `out` about process `id`.
@@ -206,7 +147,7 @@ class CliWin32ProcessesTest : public ::testing::Test {
 
   fs::path Rules() const { return dir_.dir() / "rules.ini"; }
   ProgramResult Run(const std::vector<std::u16string>& args) {
-    return testing_files::RunProgram(Cli(), args);
+    return testing_tools::RunProgram(Cli(), args);
   }
   std::string Head() const {
     return std::to_string(child_.id()) + "\t" + Utf8(child_.path()) + "\t";

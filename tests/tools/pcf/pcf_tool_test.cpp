@@ -9,19 +9,19 @@
 #include <vector>
 
 #include "tests/files/pack_test_support.h"
-#include "tests/files/run_program.h"
+#include "tests/tools/run_program.h"
 
 namespace tarrowin {
 namespace {
 
 namespace fs = std::filesystem;
-using testing_files::ProgramResult;
 using testing_files::ReadBytes;
 using testing_files::TempDir;
 using testing_files::WriteBytes;
+using testing_tools::ProgramResult;
 
 std::u16string Pcf() {
-  const fs::path folder(testing_files::ThisProgramFolder());
+  const fs::path folder(testing_tools::ThisProgramFolder());
   return (folder / TARROWIN_PCF_RELATIVE).lexically_normal().u16string();
 }
 
@@ -74,7 +74,7 @@ class PcfToolTest : public testing::Test {
   fs::path At(const char* name) const { return dir_.dir() / name; }
 
   ProgramResult Run(const std::vector<std::u16string>& args) {
-    return testing_files::RunProgram(Pcf(), args);
+    return testing_tools::RunProgram(Pcf(), args);
   }
   ProgramResult Create(const fs::path& archive, std::vector<std::u16string> options) {
     std::vector<std::u16string> args = {u"create", archive.u16string()};

@@ -8,15 +8,16 @@
 #include <memory>
 #include <vector>
 
-#include "crypto/pack_cipher_codes.h"
+#include "files/pack_cipher.h"
 
 namespace {
 
 using tarrowin::IBlockCipher;
 using tarrowin::ICipherMode;
 
-constexpr std::uint32_t kModes[] = {0x00100000, 0x00200000, 0x00300000,
-                                    0x00400000, 0x01000000, 0x02000000};
+constexpr std::uint32_t kModes[] = {tarrowin::kPackModeECB,         tarrowin::kPackModeCBC,
+                                    tarrowin::kPackModeCFB,         tarrowin::kPackModeOFB,
+                                    tarrowin::kPackModePasswordCBC, tarrowin::kPackModePasswordOFB};
 
 struct Reader {
   const std::uint8_t* data;

@@ -11,11 +11,11 @@
 #include <iterator>
 
 #include "settings/utf8.h"
-#include "tests/files/run_program.h"
+#include "tests/tools/run_program.h"
 
 extern char** environ;
 
-namespace tarrowin::testing_files {
+namespace tarrowin::testing_tools {
 namespace {
 
 std::string Utf8(const std::u16string& text) {
@@ -72,4 +72,4 @@ ProgramResult RunProgram(const std::u16string& program, const std::vector<std::u
   return result;
 }
 
-}  // namespace tarrowin::testing_files
+}  // namespace tarrowin::testing_tools

@@ -1,6 +1,6 @@
 // Tables D and E of the pack format: which cipher and which mode a record's
 // flags select.
-#include "crypto/pack_cipher_codes.h"
+#include "files/pack_cipher.h"
 
 #include <gtest/gtest.h>
 

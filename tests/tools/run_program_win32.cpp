@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "tests/files/run_program.h"
+#include "tests/tools/run_program.h"
 
-namespace tarrowin::testing_files {
+namespace tarrowin::testing_tools {
 namespace {
 
 std::wstring Wide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
@@ -104,4 +104,4 @@ ProgramResult RunProgram(const std::u16string& program, const std::vector<std::u
   return result;
 }
 
-}  // namespace tarrowin::testing_files
+}  // namespace tarrowin::testing_tools

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace tarrowin::testing_files {
+namespace tarrowin::testing_tools {
 
 struct ProgramResult {
   int status = -1;  // exit status; -1 when the program could not run
@@ -20,4 +20,4 @@ std::u16string ThisProgramFolder();
 // `program` with `args`, standard input empty; waits for it to end.
 ProgramResult RunProgram(const std::u16string& program, const std::vector<std::u16string>& args);
 
-}  // namespace tarrowin::testing_files
+}  // namespace tarrowin::testing_tools
