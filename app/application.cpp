@@ -5,6 +5,7 @@
 #include <tlhelp32.h>
 
 #include <string_view>
+#include <utility>
 
 #include "app/main_window.h"
 #include "engine/affinity_rules.h"
@@ -23,7 +24,7 @@ std::wstring ModulePath() {
 
 // The executable file name of process `id`, empty when it is not found.
 std::wstring ProcessFileName(DWORD id) {
-  UniqueSnapshot snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   if (!snapshot) return {};
   PROCESSENTRY32W entry{};
   entry.dwSize = sizeof entry;
@@ -98,10 +99,10 @@ BOOL CALLBACK ActivateRunningInstance(HWND window, LPARAM fileName) {
 
 int CApplication::RegisterWindowClass(const wchar_t* className, WNDPROC windowProc,
                                       const UINT* classStyle, HBRUSH background, HICON icon,
-                                      HCURSOR cursor, HMENU menu) {
+                                      HCURSOR cursor, UniqueMenu menu) {
   if (classAtom_ != 0 || className == nullptr || windowProc == nullptr) return 0;
   className_ = className;
-  menu_.reset(menu);
+  menu_ = std::move(menu);
   if (icon == nullptr) {
     icon = static_cast<HICON>(
         LoadImageW(nullptr, IDI_APPLICATION, IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "app/win_handle.h"
+#include "engine/win32_handle.h"
 
 namespace tarrowin {
 
@@ -29,12 +29,13 @@ class CApplication {
   // When a copy already runs, its window is brought forward.
   int CheckSingleInstance(const wchar_t* name);
 
-  // Registers the main window class once. Takes over `menu` (unless a class
-  // is already registered), which is attached to the window at creation. No style gives CS_HREDRAW
-  // | CS_VREDRAW | CS_DBLCLKS, no brush the white stock brush, no icon the system application icon,
-  // no cursor the arrow. Returns 0 when a class is already registered or registration fails.
+  // Registers the main window class once and keeps `menu`, which is
+  // attached to the window at creation; a refused menu is destroyed. No
+  // style gives CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, no brush the white
+  // stock brush, no icon the system application icon, no cursor the arrow.
+  // Returns 0 when a class is already registered or registration fails.
   int RegisterWindowClass(const wchar_t* className, WNDPROC windowProc, const UINT* classStyle,
-                          HBRUSH background, HICON icon, HCURSOR cursor, HMENU menu);
+                          HBRUSH background, HICON icon, HCURSOR cursor, UniqueMenu menu);
 
   // Creates and shows the main window so that its client area is `width` x
   // `height` with its top-left corner at (`x`, `y`). Returns 0 without a

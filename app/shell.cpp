@@ -3,6 +3,8 @@
 
 #include <commctrl.h>
 
+#include <utility>
+
 #include "app/main_window.h"
 #include "app/process_locale.h"
 #include "app/resource.h"
@@ -39,10 +41,10 @@ int CShell::Start() {
   if (!app_.CheckSingleInstance(nullptr)) return 0;
 
   HINSTANCE instance = app_.Instance();
-  HMENU menu = LoadMenuW(instance, MAKEINTRESOURCEW(IDR_MAIN_MENU));
+  UniqueMenu menu(LoadMenuW(instance, MAKEINTRESOURCEW(IDR_MAIN_MENU)));
   HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_TARROWIN));
   if (!app_.RegisterWindowClass(kMainWindowClass, MainWndProc, nullptr, nullptr, icon, nullptr,
-                                menu)) {
+                                std::move(menu))) {
     return 0;
   }
   if (!app_.CreateMainWindow(0, kMainWindowStyle, left, top, kMainClientWidth, kMainClientHeight)) {

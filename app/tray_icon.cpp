@@ -4,7 +4,7 @@
 
 #include "app/main_window.h"
 #include "app/resource.h"
-#include "app/win_handle.h"
+#include "engine/win32_handle.h"
 
 namespace tarrowin {
 namespace {

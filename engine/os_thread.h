@@ -1,7 +1,8 @@
 // The operating system's threads, recursive locks, events and tick clock
 // behind one narrow seam for the thread framework: os_thread_win32.cpp uses
 // the Win32 primitives, os_thread_posix.cpp standard C++ ones that behave
-// the same. Only the framework's own files use this header.
+// the same, and os_thread.cpp holds what a thread's ownership is on both.
+// Only the framework's own files use this header.
 #pragma once
 
 #include <cstdint>
@@ -90,10 +91,21 @@ class Thread {
 
  private:
   struct Native;
-  // Lets go of the thread: one that was launched runs on alone, one that
-  // was not ends without running its body.
+  // Defined beside Native, so that the shared ownership code needs only its
+  // name.
+  struct NativeDeleter {
+    void operator()(Native* native) const;
+  };
+  // The platform's part of Launch, Join and letting go: lets a created
+  // thread run its body; waits for it to end; lets it go on alone when it
+  // was launched, or ends it without its body when it was not.
+  static void Start(Native& native);
+  static void Wait(Native& native);
+  static void LetGo(Native& native, bool launched);
   void Abandon();
-  std::unique_ptr<Native> native_;
+
+  std::unique_ptr<Native, NativeDeleter> native_;
+  bool launched_ = false;
 };
 
 // Applies a priority within -15 ... 15 (Win32's thread priority scale) to

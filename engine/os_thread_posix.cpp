@@ -101,39 +101,18 @@ int WaitAny(Event* const* events, int count, std::uint32_t ms) {
 struct Thread::Native {
   std::thread thread;
   std::promise<bool> go;  // true: run the body; false: end without it
-  bool launched = false;
 };
 
-void Thread::Abandon() {
-  if (!native_) return;
-  if (!native_->launched) {
-    native_->go.set_value(false);
-    native_->thread.join();  // ends at once
-  } else if (native_->thread.joinable()) {
-    native_->thread.detach();
-  }
-  native_.reset();
-}
-
-Thread::Thread() = default;
-Thread::~Thread() { Abandon(); }
-Thread::Thread(Thread&& other) noexcept = default;
-
-Thread& Thread::operator=(Thread&& other) noexcept {
-  if (this != &other) {
-    Abandon();
-    native_ = std::move(other.native_);
-  }
-  return *this;
-}
+void Thread::NativeDeleter::operator()(Native* native) const { delete native; }
 
 bool Thread::Create(IThreadBase* object) {
   try {
-    auto native = std::make_unique<Native>();
+    std::unique_ptr<Native, NativeDeleter> native(new Native);
     native->thread = std::thread([object, go = native->go.get_future()]() mutable {
       if (go.get()) object->Run();
     });
     native_ = std::move(native);
+    launched_ = false;
     return true;
   } catch (const std::system_error&) {
     return false;
@@ -142,18 +121,19 @@ bool Thread::Create(IThreadBase* object) {
   }
 }
 
-void Thread::Launch() {
-  if (!native_ || native_->launched) return;
-  native_->launched = true;
-  native_->go.set_value(true);
+void Thread::Start(Native& native) { native.go.set_value(true); }
+
+void Thread::Wait(Native& native) {
+  if (native.thread.joinable()) native.thread.join();
 }
 
-bool Thread::Exists() const { return native_ != nullptr; }
-
-void Thread::Join() {
-  if (!native_) return;
-  if (native_->thread.joinable()) native_->thread.join();
-  native_.reset();
+void Thread::LetGo(Native& native, bool launched) {
+  if (!launched) {
+    native.go.set_value(false);
+    native.thread.join();  // ends at once
+  } else if (native.thread.joinable()) {
+    native.thread.detach();
+  }
 }
 
 // Linux has no call that suspends another thread from outside (signals

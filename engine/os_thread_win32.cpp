@@ -71,51 +71,32 @@ unsigned __stdcall ThreadStart(void* object) {
 
 }  // namespace
 
+// Closing the handle lets a running thread go on alone.
 struct Thread::Native {
   UniqueHandle handle;
-  bool launched = false;
 };
 
-// A thread that never ran is ended, not left suspended for good.
-void Thread::Abandon() {
-  if (native_ && !native_->launched) TerminateThread(native_->handle.get(), 0);
-  native_.reset();
-}
-
-Thread::Thread() = default;
-Thread::~Thread() { Abandon(); }
-Thread::Thread(Thread&& other) noexcept = default;
-Thread& Thread::operator=(Thread&& other) noexcept {
-  if (this != &other) {
-    Abandon();
-    native_ = std::move(other.native_);
-  }
-  return *this;
-}
+void Thread::NativeDeleter::operator()(Native* native) const { delete native; }
 
 bool Thread::Create(IThreadBase* object) {
-  auto native = std::make_unique<Native>();
+  std::unique_ptr<Native, NativeDeleter> native(new Native);
   unsigned id = 0;
   const std::uintptr_t handle =
       _beginthreadex(nullptr, 0, ThreadStart, object, CREATE_SUSPENDED, &id);
   if (handle == 0) return false;
   native->handle.reset(reinterpret_cast<HANDLE>(handle));
   native_ = std::move(native);
+  launched_ = false;
   return true;
 }
 
-void Thread::Launch() {
-  if (!native_ || native_->launched) return;
-  native_->launched = true;
-  ResumeThread(native_->handle.get());
-}
+void Thread::Start(Native& native) { ResumeThread(native.handle.get()); }
 
-bool Thread::Exists() const { return native_ != nullptr; }
+void Thread::Wait(Native& native) { WaitForSingleObject(native.handle.get(), INFINITE); }
 
-void Thread::Join() {
-  if (!native_) return;
-  WaitForSingleObject(native_->handle.get(), INFINITE);
-  native_.reset();
+// A thread that never ran is ended, not left suspended for good.
+void Thread::LetGo(Native& native, bool launched) {
+  if (!launched) TerminateThread(native.handle.get(), 0);
 }
 
 bool Thread::Suspend() {

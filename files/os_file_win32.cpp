@@ -6,8 +6,10 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "engine/win32_handle.h"
 #include "files/os_file.h"
 
 namespace tarrowin {
@@ -96,25 +98,21 @@ bool FileHandle::Close() {
 MappedView MappedView::MapReadOnly(const FileHandle& file, std::uint64_t length) {
   MappedView view;
   if (!file.IsValid() || length == 0 || length > SIZE_MAX) return view;
-  HANDLE mapping = ::CreateFileMappingW(AsHandle(file.native()), nullptr,
-                                        PAGE_READONLY | SEC_COMMIT, 0, 0, nullptr);
-  if (mapping == nullptr) return view;
-  void* data = ::MapViewOfFileEx(mapping, FILE_MAP_READ, 0, 0, 0, nullptr);
-  if (data == nullptr) {
-    ::CloseHandle(mapping);
-    return view;
-  }
-  view.mapping_ = reinterpret_cast<std::intptr_t>(mapping);
-  view.data_ = static_cast<const std::uint8_t*>(data);
+  UniqueHandle mapping(::CreateFileMappingW(AsHandle(file.native()), nullptr,
+                                            PAGE_READONLY | SEC_COMMIT, 0, 0, nullptr));
+  if (!mapping) return view;
+  UniqueMappedView data(::MapViewOfFileEx(mapping.get(), FILE_MAP_READ, 0, 0, 0, nullptr));
+  if (!data) return view;
+  view.mapping_ = reinterpret_cast<std::intptr_t>(mapping.release());
+  view.data_ = static_cast<const std::uint8_t*>(data.release());
   view.size_ = length;
   return view;
 }
 
+// The portable record holds the raw values; the owners close them here.
 void MappedView::Release() {
-  if (data_ != nullptr) ::UnmapViewOfFile(data_);
-  if (mapping_ != 0) ::CloseHandle(AsHandle(mapping_));
-  mapping_ = 0;
-  data_ = nullptr;
+  UniqueMappedView(std::exchange(data_, nullptr)).reset();
+  UniqueHandle(AsHandle(std::exchange(mapping_, 0))).reset();
   size_ = 0;
 }
 
@@ -172,18 +170,20 @@ std::u16string FollowLinks(const char16_t* path) {
   if (path == nullptr || *path == 0) return {};
   const std::u16string given(path);
   // No access asked: only the name is wanted. A folder opens as well.
-  HANDLE file = ::CreateFileW(Wide(path), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return given;
+  const UniqueHandle file(
+      ::CreateFileW(Wide(path), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!file) return given;
   std::vector<wchar_t> buffer(MAX_PATH);
-  DWORD length = ::GetFinalPathNameByHandleW(file, buffer.data(), static_cast<DWORD>(buffer.size()),
-                                             FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  DWORD length =
+      ::GetFinalPathNameByHandleW(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()),
+                                  FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
   if (length >= buffer.size()) {
     buffer.resize(length + 1);
-    length = ::GetFinalPathNameByHandleW(file, buffer.data(), static_cast<DWORD>(buffer.size()),
-                                         FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    length =
+        ::GetFinalPathNameByHandleW(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()),
+                                    FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
   }
-  ::CloseHandle(file);
   if (length == 0 || length >= buffer.size()) return given;
   // The answer has the \\?\ form: back to the drive or server form of
   // every other path here.

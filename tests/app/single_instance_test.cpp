@@ -98,7 +98,7 @@ using ApplicationWindowTest = ShellTest;
 TEST_F(ApplicationWindowTest, ClassAndWindowAreMadeOnce) {
   CApplication& app = *Context().App;
   EXPECT_EQ(app.RegisterWindowClass(L"TarrowinTestOther", DefWindowProcW, nullptr, nullptr, nullptr,
-                                    nullptr, nullptr),
+                                    nullptr, UniqueMenu{}),
             0);
   EXPECT_EQ(app.CreateMainWindow(0, WS_OVERLAPPEDWINDOW, 0, 0, 100, 100), 0);
   CApplication fresh(GetModuleHandleW(nullptr), nullptr, nullptr, SW_HIDE);

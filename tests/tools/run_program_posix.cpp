@@ -1,19 +1,16 @@
 // Child processes on POSIX: posix_spawn with standard output and error on
 // temporary files.
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <utility>
 
 #include "settings/utf8.h"
 #include "tests/tools/run_program.h"
-
-extern char** environ;
+#include "tests/tools/spawn_posix.h"
 
 namespace tarrowin::testing_tools {
 namespace {
@@ -47,19 +44,11 @@ ProgramResult RunProgram(const std::u16string& program, const std::vector<std::u
   if (out == nullptr || err == nullptr) return result;
   std::vector<std::string> words{Utf8(program)};
   for (const std::u16string& arg : args) words.push_back(Utf8(arg));
-  std::vector<char*> argv;
-  for (std::string& word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
-
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_adddup2(&actions, fileno(out), 1);
-  posix_spawn_file_actions_adddup2(&actions, fileno(err), 2);
-  pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned == 0) {
+  const pid_t pid = SpawnProgram(std::move(words), [&](posix_spawn_file_actions_t& actions) {
+    posix_spawn_file_actions_adddup2(&actions, fileno(out), 1);
+    posix_spawn_file_actions_adddup2(&actions, fileno(err), 2);
+  });
+  if (pid > 0) {
     int status = 0;
     while (waitpid(pid, &status, 0) < 0) {
     }

@@ -20,8 +20,7 @@
 #include "tests/engine/child_process_posix.h"
 #include "tests/files/temp_dir.h"
 #include "tests/tools/cli/cli_test_support.h"
-
-extern char** environ;
+#include "tests/tools/spawn_posix.h"
 
 namespace tarrowin {
 namespace {
@@ -53,16 +52,12 @@ class CliProcess {
       : out_(folder / "cli.out"), err_(folder / "cli.err") {
     std::vector<std::string> words = {fs::path(Cli()).string()};
     words.insert(words.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& word : words) argv.push_back(word.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
+    pid_ = testing_tools::SpawnProgram(std::move(words), [&](posix_spawn_file_actions_t& actions) {
+      posix_spawn_file_actions_addopen(&actions, 1, out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                       0600);
+      posix_spawn_file_actions_addopen(&actions, 2, err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                       0600);
+    });
   }
 
   ~CliProcess() {
