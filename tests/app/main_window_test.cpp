@@ -24,6 +24,7 @@
 #include "app/tray_icon.h"
 #include "tests/app/modal_driver.h"
 #include "tests/app/shell_fixture.h"
+#include "tests/app/test_window.h"
 #include "tests/files/temp_dir.h"
 
 namespace tarrowin::testing {
@@ -602,28 +603,8 @@ int DialogCount() {
 }
 
 // A plain window of the test that can take the foreground from a dialog.
-class ForegroundThief {
- public:
-  ForegroundThief() {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"TarrowinTestThief";
-    RegisterClassW(&wc);
-    window_ = CreateWindowExW(0, wc.lpszClassName, L"thief", WS_POPUP | WS_VISIBLE, 0, 0, 100, 50,
-                              nullptr, nullptr, wc.hInstance, nullptr);
-  }
-  ~ForegroundThief() {
-    DestroyWindow(window_);
-    UnregisterClassW(L"TarrowinTestThief", GetModuleHandleW(nullptr));
-  }
-  ForegroundThief(const ForegroundThief&) = delete;
-  ForegroundThief& operator=(const ForegroundThief&) = delete;
-
-  bool Take() const { return SetForegroundWindow(window_) && GetForegroundWindow() == window_; }
-
- private:
-  HWND window_ = nullptr;
+struct ForegroundThief : TestWindow {
+  ForegroundThief() : TestWindow(L"TarrowinTestThief", WS_POPUP | WS_VISIBLE, 100, 50) {}
 };
 
 // Records how many dialogs still exist when the main window's destruction
@@ -744,7 +725,7 @@ TEST_P(ModalRestoreTest, ShowsTheWindowDisabledAndBringsTheDialogForward) {
     ExpectOpening(driver, [&](HWND front) {
       dialog = front;
       ShowWindow(MainWindow(), SW_HIDE);
-      tookForeground = thief.Take();
+      tookForeground = thief.TakeForeground();
       PostMessageW(MainWindow(), WM_TRAYICON, 0, fromMenu ? WM_RBUTTONDOWN : WM_LBUTTONDOWN);
     });
     driver.Expect(caption, [&](HWND front) {

@@ -14,6 +14,7 @@
 
 #include "app/resource.h"
 #include "tests/app/program_harness.h"
+#include "tests/app/test_window.h"
 
 namespace tarrowin::testing {
 namespace {
@@ -39,24 +40,11 @@ bool TrayIconExists(HWND window) {
   return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
 }
 
-// A plain window of the test program that can take the foreground.
-class ForegroundThief {
- public:
-  ForegroundThief() {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"TarrowinTestThief";
-    RegisterClassW(&wc);
-    window_ = CreateWindowExW(0, wc.lpszClassName, L"thief", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                              200, 100, nullptr, nullptr, wc.hInstance, nullptr);
-    SetForegroundWindow(window_);
+// A plain window of the test program that takes the foreground.
+struct ForegroundThief : TestWindow {
+  ForegroundThief() : TestWindow(L"TarrowinTestThief", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 200, 100) {
+    SetForegroundWindow(window());
   }
-  ~ForegroundThief() { DestroyWindow(window_); }
-  HWND window() const { return window_; }
-
- private:
-  HWND window_;
 };
 
 TEST(ProgramTest, StartsWithTitledCentredWindowAndEndsWithExitCodeZero) {

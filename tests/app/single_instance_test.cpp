@@ -8,6 +8,7 @@
 
 #include "app/application.h"
 #include "tests/app/shell_fixture.h"
+#include "tests/app/test_window.h"
 
 namespace tarrowin::testing {
 namespace {
@@ -21,25 +22,8 @@ std::wstring OwnFileName() {
 
 // A hidden top-level window of this process above the main window, as an
 // input-method or tooltip window of the program may be.
-class HiddenSibling {
- public:
-  HiddenSibling() {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"TarrowinTestSibling";
-    RegisterClassW(&wc);
-    window_ = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr,
-                              wc.hInstance, nullptr);
-  }
-  ~HiddenSibling() {
-    DestroyWindow(window_);
-    UnregisterClassW(L"TarrowinTestSibling", GetModuleHandleW(nullptr));
-  }
-  HWND window() const { return window_; }
-
- private:
-  HWND window_;
+struct HiddenSibling : TestWindow {
+  HiddenSibling() : TestWindow(L"TarrowinTestSibling", WS_POPUP, 50, 50) {}
 };
 
 using SingleInstanceTest = ShellTest;
