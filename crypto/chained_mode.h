@@ -1,5 +1,6 @@
 // The chained modes: CBC, CFB with full-block feedback, and OFB. Each
-// direction has its own chain register, zero until SetIV.
+// direction has its own chain register, zero until SetIV. ECB (mode_ecb.h)
+// shares their buffering without using the register.
 #pragma once
 
 #include <vector>

@@ -1,33 +1,23 @@
-// Electronic codebook mode: each block on its own.
+// Electronic codebook mode: each block on its own. It shares the chained
+// modes' buffering and leaves their chain register unused.
 #pragma once
 
-#include "crypto/block_cipher.h"
-#include "crypto/cipher_mode.h"
-#include "crypto/pending_block.h"
+#include "crypto/chained_mode.h"
 
 namespace tarrowin {
 
-class CModeECB : public ICipherMode {
+class CModeECB final : public CChainedMode {
  public:
   // The cipher is not owned and must outlive the mode.
-  explicit CModeECB(IBlockCipher& cipher);
+  explicit CModeECB(IBlockCipher& cipher) : CChainedMode(cipher) {}
 
-  int Encrypt(std::uint8_t* out, std::size_t& out_length, const std::uint8_t* in,
-              std::size_t in_length) override;
-  int Decrypt(std::uint8_t* out, std::size_t& out_length, const std::uint8_t* in,
-              std::size_t in_length) override;
-  int FinishEncrypt(std::uint8_t* out, std::size_t& out_length) override;
-  int FinishDecrypt(std::uint8_t* out, std::size_t& out_length) override;
+  // There is no initial value to load: this only drops the pending bytes.
   int SetIV(const std::uint8_t* encrypt_iv, const std::uint8_t* decrypt_iv) override;
 
- private:
-  bool BlockSizeUnchanged() const;
-  auto Encryptor();
-  auto Decryptor();
-
-  IBlockCipher& cipher_;
-  CPendingBlock encrypt_pending_;
-  CPendingBlock decrypt_pending_;
+  int EncryptChain(std::uint8_t* chain, std::uint8_t* out, const std::uint8_t* in,
+                   std::size_t count) override;
+  int DecryptChain(std::uint8_t* chain, std::uint8_t* out, const std::uint8_t* in,
+                   std::size_t count) override;
 };
 
 }  // namespace tarrowin

@@ -135,6 +135,8 @@ TEST(ModeTest, PerBlockTransformsFollowTheirDefinitions) {
   CModeOFB ofb(*aes);
   const Bytes k1 = EncryptBlock(*aes, iv), k2 = EncryptBlock(*aes, k1);
   EXPECT_EQ(encrypt(ofb), join(Xor(p1, k1), Xor(p2, k2)));
+  CModeECB ecb(*aes);  // the initial value changes nothing
+  EXPECT_EQ(encrypt(ecb), join(EncryptBlock(*aes, p1), EncryptBlock(*aes, p2)));
 }
 
 TEST(ModeTest, OFBDecryptsAsItEncrypts) {
