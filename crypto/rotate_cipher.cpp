@@ -15,18 +15,10 @@ int CRotateCipher::SetKey(const std::uint8_t* key, std::size_t length) {
   return 1;
 }
 
-int CRotateCipher::SetBlockSize(std::uint32_t value) {
-  const std::uint32_t bytes = value & 0xFFFF;
-  if (!IsOwnCipherBlockSize(bytes)) return 0;
-  block_size_ = bytes;
-  return 1;
-}
-
 int CRotateCipher::EncryptBlocks(std::uint8_t* out, const std::uint8_t* in, std::size_t count) {
-  const std::size_t words = count * (block_size_ / 4);
+  const std::size_t per_block = WordsPerBlock(), words = count * per_block;
   for (std::size_t n = 0; n < words; ++n) {
-    const std::size_t j0 = n % (block_size_ / 4), j1 = (j0 + 1) % 4, j2 = (j0 + 2) % 4,
-                      j3 = (j0 + 3) % 4;
+    const std::size_t j0 = n % per_block, j1 = (j0 + 1) % 4, j2 = (j0 + 2) % 4, j3 = (j0 + 3) % 4;
     std::uint32_t x = LoadLE32(in + 4 * n);
     x = (std::rotl(x, static_cast<int>(r_[j0])) ^ k_[j0]) + k_[j1];
     x = std::rotl(x, static_cast<int>(r_[j1]));
@@ -37,10 +29,9 @@ int CRotateCipher::EncryptBlocks(std::uint8_t* out, const std::uint8_t* in, std:
 }
 
 int CRotateCipher::DecryptBlocks(std::uint8_t* out, const std::uint8_t* in, std::size_t count) {
-  const std::size_t words = count * (block_size_ / 4);
+  const std::size_t per_block = WordsPerBlock(), words = count * per_block;
   for (std::size_t n = 0; n < words; ++n) {
-    const std::size_t j0 = n % (block_size_ / 4), j1 = (j0 + 1) % 4, j2 = (j0 + 2) % 4,
-                      j3 = (j0 + 3) % 4;
+    const std::size_t j0 = n % per_block, j1 = (j0 + 1) % 4, j2 = (j0 + 2) % 4, j3 = (j0 + 3) % 4;
     std::uint32_t x = LoadLE32(in + 4 * n);
     x = (std::rotr(x, static_cast<int>(r_[j3])) + k_[j3]) ^ k_[j2];
     x = std::rotr(x, static_cast<int>(r_[j2]));

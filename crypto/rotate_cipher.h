@@ -1,28 +1,22 @@
 // The second own cipher: like the word cipher, with key-dependent rotations
-// between the additions and XORs. Blocks of 4 to 16 bytes in steps of 4
-// (default 4).
+// between the additions and XORs.
 #pragma once
 
 #include <array>
 
-#include "crypto/block_cipher.h"
+#include "crypto/four_word_cipher.h"
 
 namespace tarrowin {
 
-class CRotateCipher : public IBlockCipher {
+class CRotateCipher : public CFourWordCipher {
  public:
   // Uses the first 16 key bytes, padding a shorter key with zeros.
   int SetKey(const std::uint8_t* key, std::size_t length) override;
-  // The low 16 bits are the block size; the rest is ignored.
-  int SetBlockSize(std::uint32_t value) override;
-  std::size_t BlockSize() const override { return block_size_; }
   int EncryptBlocks(std::uint8_t* out, const std::uint8_t* in, std::size_t count) override;
   int DecryptBlocks(std::uint8_t* out, const std::uint8_t* in, std::size_t count) override;
 
  private:
-  std::uint32_t block_size_ = 4;
   std::array<std::uint32_t, 4> r_{};  // rotation amounts, 0 .. 31
-  std::array<std::uint32_t, 4> k_{};
 };
 
 }  // namespace tarrowin

@@ -12,17 +12,10 @@ int CWordCipher::SetKey(const std::uint8_t* key, std::size_t length) {
   return 1;
 }
 
-int CWordCipher::SetBlockSize(std::uint32_t value) {
-  const std::uint32_t bytes = value & 0xFFFF;
-  if (!IsOwnCipherBlockSize(bytes)) return 0;
-  block_size_ = bytes;
-  return 1;
-}
-
 int CWordCipher::EncryptBlocks(std::uint8_t* out, const std::uint8_t* in, std::size_t count) {
-  const std::size_t words = count * (block_size_ / 4);
+  const std::size_t per_block = WordsPerBlock(), words = count * per_block;
   for (std::size_t n = 0; n < words; ++n) {
-    const std::size_t j = n % (block_size_ / 4);
+    const std::size_t j = n % per_block;
     const std::uint32_t w = LoadLE32(in + 4 * n);
     StoreLE32(out + 4 * n, (((w + k_[j]) ^ k_[(j + 1) % 4]) + k_[(j + 2) % 4]) ^ k_[(j + 3) % 4]);
   }
@@ -30,9 +23,9 @@ int CWordCipher::EncryptBlocks(std::uint8_t* out, const std::uint8_t* in, std::s
 }
 
 int CWordCipher::DecryptBlocks(std::uint8_t* out, const std::uint8_t* in, std::size_t count) {
-  const std::size_t words = count * (block_size_ / 4);
+  const std::size_t per_block = WordsPerBlock(), words = count * per_block;
   for (std::size_t n = 0; n < words; ++n) {
-    const std::size_t j = n % (block_size_ / 4);
+    const std::size_t j = n % per_block;
     const std::uint32_t w = LoadLE32(in + 4 * n);
     StoreLE32(out + 4 * n, (((w ^ k_[(j + 3) % 4]) - k_[(j + 2) % 4]) ^ k_[(j + 1) % 4]) - k_[j]);
   }
