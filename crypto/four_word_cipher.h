@@ -24,8 +24,10 @@ class CFourWordCipher : public IBlockCipher {
  protected:
   std::size_t WordsPerBlock() const { return block_size_ / 4; }
 
-  std::uint32_t block_size_ = 4;
   std::array<std::uint32_t, 4> k_{};
+
+ private:
+  std::uint32_t block_size_ = 4;
 };
 
 }  // namespace tarrowin
